@@ -1,0 +1,88 @@
+#include "console.hpp"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace tbcalc::dialogue {
+
+long FdSource::read(std::span<char> into) {
+  for (;;) {
+    const ssize_t n = ::read(fd_, into.data(), into.size());
+    if (n >= 0) return long(n);
+    if (errno != EINTR) return -long(errno);
+  }
+}
+
+int FdSink::write(std::span<const char> bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    bytes = bytes.subspan(std::size_t(n));
+  }
+  return 0;
+}
+
+void OutputBuffer::append(std::string_view text) {
+  if (failed()) return;
+  if (text.size() > kCapacity - used_) {
+    if (!flush()) return;
+    if (text.size() > kCapacity) {
+      error_ = sink_.write(text);
+      return;
+    }
+  }
+  std::memcpy(data_ + used_, text.data(), text.size());
+  used_ += text.size();
+}
+
+bool OutputBuffer::flush() {
+  if (!failed() && used_ != 0) error_ = sink_.write(std::span<const char>(data_, used_));
+  used_ = 0;
+  return !failed();
+}
+
+bool LineReader::refill() {
+  // The program is about to wait: whatever it has said must be seen first.
+  pending_output_.flush();
+  const long n = source_.read(std::span<char>(data_, kCapacity));
+  if (n < 0) {
+    error_ = int(-n);
+    return false;
+  }
+  begin_ = 0;
+  end_ = std::size_t(n);
+  at_end_ = n == 0;
+  return true;
+}
+
+ReadStatus LineReader::read_line(std::span<char> columns) {
+  std::size_t kept = 0;
+  bool started = false;
+  for (;;) {
+    if (begin_ == end_) {
+      if (at_end_) return started ? ReadStatus::line : ReadStatus::end_of_input;
+      if (!refill()) return ReadStatus::error;
+      continue;
+    }
+    started = true;
+    const char* first = data_ + begin_;
+    const auto* line_end = static_cast<const char*>(std::memchr(first, '\n', end_ - begin_));
+    const std::size_t length = std::size_t((line_end ? line_end : data_ + end_) - first);
+    const std::size_t take = std::min(length, columns.size() - kept);
+    std::memcpy(columns.data() + kept, first, take);
+    kept += take;
+    begin_ += length;
+    if (line_end) {
+      ++begin_;
+      return ReadStatus::line;
+    }
+  }
+}
+
+}  // namespace tbcalc::dialogue

@@ -1,0 +1,208 @@
+#include "dialogue.hpp"
+
+#include <array>
+#include <span>
+#include <string_view>
+
+#include "cread.hpp"
+#include "fortran_fields.hpp"
+#include "tbcalc/model.hpp"
+
+namespace tbcalc::dialogue {
+namespace {
+
+constexpr float kKelvinOffset = 273.146f;  // degC to K, as the model defines it
+
+enum class Step { sst, altitude, air_temperature, wind, rain, leave };
+
+// One prompt of the dialogue: its text, the accepted range and where an empty
+// line or NO leads.
+struct PromptRule {
+  std::string_view prompt;
+  float low;
+  float high;
+  bool low_excluded;
+  bool celsius;  // stored in kelvin
+  std::string_view range_message;
+  Step on_empty_or_no;
+};
+
+// The messages name -2 C and 0 m although -5 C is accepted and 0 m rejected;
+// operators know them as they stand.
+constexpr PromptRule kSstRule = {"Enter SST (deg C) > ",
+                                 -5.0f,
+                                 45.0f,
+                                 false,
+                                 true,
+                                 "SST value out of range (-2 to 45 C)\n",
+                                 Step::leave};
+constexpr PromptRule kAltitudeRule = {
+    "Enter Radar Altitude (meters) > ",        0.0f,     16000.0f, true, false,
+    "Alt value out of range (0 to 16000 m)\n", Step::sst};
+constexpr PromptRule kAirTemperatureRule = {
+    "Enter Flight Level Ambient Temp (deg C) > ", -70.0f,     45.0f, false, true,
+    "Temp value out of range (-70 to +45 C)\n",   Step::leave};
+constexpr PromptRule kWindRule = {
+    "Estimated Wind Speed (m/s) > ",          0.0f,          150.0f, false, false,
+    "WS value out of range (0 to 150 m/s)\n", Step::altitude};
+constexpr PromptRule kRainRule = {"Estimated Rain Rate (mm/hr) > ",
+                                  -10.0f,
+                                  150.0f,
+                                  false,
+                                  false,
+                                  "RR value out of range (-10 to 150 mm/hr)\n",
+                                  Step::altitude};
+
+bool in_range(const PromptRule& rule, float v) {
+  const bool above_low = rule.low_excluded ? v > rule.low : v >= rule.low;
+  return above_low && v <= rule.high;
+}
+
+// What one prompt ended with: a stored value, a move, or the end of the run.
+struct Answer {
+  enum Kind { accepted, moved, stopped } kind;
+  float value = 0.0f;
+  Step next = Step::leave;
+  Outcome outcome = Outcome::exited;
+};
+
+class Session {
+ public:
+  Session(LineReader& in, OutputBuffer& out) : in_(in), out_(out) {}
+  Outcome run();
+
+ private:
+  Answer ask(const PromptRule& rule);
+  void print_results(std::span<const float, 6> tb);
+
+  LineReader& in_;
+  OutputBuffer& out_;
+  ReplyLine line_{};
+};
+
+Answer Session::ask(const PromptRule& rule) {
+  for (;;) {
+    if (out_.failed()) return {Answer::stopped, 0.0f, Step::leave, Outcome::write_error};
+    out_.append(rule.prompt);
+    ReplyCode code = ReplyCode::value;
+    switch (cread(in_, line_, code)) {
+      case ReadStatus::line:
+        break;
+      case ReadStatus::end_of_input:
+        return {Answer::stopped, 0.0f, Step::leave, Outcome::end_of_input};
+      case ReadStatus::error:
+        return {Answer::stopped, 0.0f, Step::leave, Outcome::read_error};
+    }
+    if (code == ReplyCode::exit) return {Answer::moved, 0.0f, Step::leave};
+    if (code != ReplyCode::value) return {Answer::moved, 0.0f, rule.on_empty_or_no};
+
+    float v = 0.0f;
+    const int status = read_f10_5(std::span<const char, 10>(line_.data(), 10), v);
+    if (status != 0) {
+      std::array<char, 5> field;
+      write_i5(status, field);
+      out_.append("I/O Error");
+      out_.append(std::string_view(field.data(), field.size()));
+      out_.append(" while reading value!\n");
+    } else if (!in_range(rule, v)) {
+      out_.append(rule.range_message);
+    } else {
+      const float stored = rule.celsius ? float(double(v) + double(kKelvinOffset)) : v;
+      return {Answer::accepted, stored};
+    }
+  }
+}
+
+void Session::print_results(std::span<const float, 6> tb) {
+  // 5 + 6 * 7 + 5 columns and the line end.
+  std::array<char, 64> text;
+  auto line = [&text](std::string_view head, std::span<const float, 6> values,
+                      std::string_view tail) {
+    std::size_t used = head.copy(text.data(), head.size());
+    for (float v : values) {
+      write_f7_2(v, std::span<char, 7>(text.data() + used, 7));
+      used += 7;
+    }
+    used += tail.copy(text.data() + used, tail.size());
+    return std::string_view(text.data(), used);
+  };
+  out_.append(line("Freq:", freqs, " GHz\n"));
+  out_.append(line("  Tb:", tb, " K\n"));
+}
+
+Outcome Session::run() {
+  float sst_kelvin = 0.0f;
+  float altitude = 0.0f;
+  float air_kelvin = 0.0f;
+  std::array<float, 2> wind_rain = {0.0f, 0.0f};
+  std::array<float, 6> emissivity{};
+  std::array<float, 6> tb{};
+
+  Step step = Step::sst;
+  for (;;) {
+    const PromptRule* rule = nullptr;
+    switch (step) {
+      case Step::sst:
+        rule = &kSstRule;
+        break;
+      case Step::altitude:
+        rule = &kAltitudeRule;
+        break;
+      case Step::air_temperature:
+        rule = &kAirTemperatureRule;
+        break;
+      case Step::wind:
+        rule = &kWindRule;
+        break;
+      case Step::rain:
+        rule = &kRainRule;
+        break;
+      case Step::leave:
+        return out_.failed() ? Outcome::write_error : Outcome::exited;
+    }
+    const Answer answer = ask(*rule);
+    if (answer.kind == Answer::stopped) return answer.outcome;
+    if (answer.kind == Answer::moved) {
+      step = answer.next;
+      continue;
+    }
+    switch (step) {
+      case Step::sst: {
+        sst_kelvin = answer.value;
+        // The model takes the Celsius value back from the stored kelvin one.
+        const float sst_celsius = float(double(sst_kelvin) - double(kKelvinOffset));
+        klsw_loop(freqs.data(), sst_celsius, emissivity.data(), std::int32_t(freqs.size()));
+        step = Step::altitude;
+        break;
+      }
+      case Step::altitude:
+        altitude = answer.value;
+        step = Step::air_temperature;
+        break;
+      case Step::air_temperature:
+        air_kelvin = answer.value;
+        step = Step::wind;
+        break;
+      case Step::wind:
+        wind_rain[0] = answer.value;
+        step = Step::rain;
+        break;
+      case Step::rain:
+        wind_rain[1] = answer.value;
+        for (std::size_t i = 0; i < freqs.size(); ++i) {
+          tb[i] = tbvrel(freqs[i], sst_kelvin, altitude, air_kelvin, emissivity[i], wind_rain);
+        }
+        print_results(tb);
+        step = Step::wind;
+        break;
+      case Step::leave:
+        break;
+    }
+  }
+}
+
+}  // namespace
+
+Outcome run_dialogue(LineReader& in, OutputBuffer& out) { return Session(in, out).run(); }
+
+}  // namespace tbcalc::dialogue

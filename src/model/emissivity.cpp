@@ -1,0 +1,23 @@
+// Flat-sea nadir emissivity per channel: one minus the Fresnel reflectivity.
+#include "tbcalc/model.hpp"
+
+namespace tbcalc {
+namespace {
+
+constexpr float kKelvinOffset = 273.146f;  // degC to K, as the model defines it
+constexpr float kSalinity = 36.0f;         // ppt, open-ocean water
+constexpr float kNadir = 0.0f;             // rad
+
+}  // namespace
+
+void klsw_loop(const float* freqs, float sstc, float* emis, std::int32_t nchan) {
+  const float tk = float(double(sstc) + double(kKelvinOffset));
+  for (std::int32_t i = 0; i < nchan; ++i) {
+    float rv, rh, epsr, epsi;
+    kleinswift(freqs[i], kNadir, tk, kSalinity, rv, rh, epsr, epsi);
+    // At nadir rv and rh agree only to a few ulps; the emissivity is defined by rv.
+    emis[i] = float(1.0f - double(rv));
+  }
+}
+
+}  // namespace tbcalc

@@ -1,0 +1,110 @@
+// Klein-Swift permittivity of sea water and the Fresnel reflectivities of a
+// flat surface. All arithmetic is double; the values stored in a float are the
+// model's single-precision rounding points, and the float literals are the
+// model's constants, widened exactly where they meet a double.
+#include <cmath>
+
+#include "tbcalc/model.hpp"
+
+namespace tbcalc {
+namespace {
+
+constexpr float kKelvinOffset = 273.146f;  // degC to K, as the model defines it
+constexpr float kTwoPi = 6.2831855f;
+constexpr float kHalfPi = 1.5707964f;
+constexpr float kHertzPerGigahertz = 1e9f;
+constexpr float kEpsInfinity = 4.9f;               // high-frequency permittivity
+constexpr float kVacuumPermittivity = 8.854e-12f;  // F/m
+constexpr float kSalineThreshold = 0.1f;           // ppt; below it the water is fresh
+constexpr float kConductivityReference = 25.0f;    // degC of the sigma25 fit
+
+// Static permittivity: the Debye model's low-frequency limit.
+double static_permittivity(double t, double t2, double t3, double s, double s2, double s3) {
+  if (s < double(kSalineThreshold)) {
+    return 88.045f - 0.4147f * t + 6.295e-4f * t2 + 1.075e-5f * t3;
+  }
+  const double eps0 = 87.134f - 0.1949f * t - 0.01276f * t2 + 2.491e-4f * t3;
+  const double a = 1.0f + 1.613e-5f * s * t - 0.003656f * s + 3.21e-5f * s2 - 4.232e-7f * s3;
+  return eps0 * a;
+}
+
+// Debye relaxation time, s. Salinity enters even for fresh water.
+double relaxation_time(double t, double t2, double t3, double s, double s2, double s3) {
+  const double tau0 = 1.768e-11f - 6.086e-13f * t + 1.104e-14f * t2 - 8.111e-17f * t3;
+  const double b = 1.0f + 2.282e-5f * s * t - 7.638e-4f * s - 7.76e-6f * s2 + 1.105e-8f * s3;
+  return tau0 * b;
+}
+
+// Ionic conductivity, S/m: the 25 degC value scaled by a temperature factor.
+double ionic_conductivity(double t, double s, double s2, double s3) {
+  const double delta = double(kConductivityReference) - t;
+  const double beta = (2.033e-2f + 1.266e-4f * delta + 2.464e-6f * (delta * delta)) -
+                      s * (1.849e-5f - 2.551e-7f * delta + 2.551e-8f * (delta * delta));
+  const double sigma25 = s * (0.182521f - 1.46192e-3f * s + 2.09324e-5f * s2 - 1.28205e-7f * s3);
+  const float temperature_factor = float(std::exp(delta * beta));
+  return sigma25 / double(temperature_factor);
+}
+
+}  // namespace
+
+void rec2sph(float x, float y, float& r, float& phi) {
+  const double xd = x;
+  const double yd = y;
+  r = float(std::sqrt(xd * xd + yd * yd));
+  // On the positive imaginary axis the argument is pi/2 without atan2; on the
+  // negative one atan2 gives -pi/2, which the wrap below turns into 3*pi/2.
+  float angle = (x == 0.0f && !(y < 0.0f)) ? kHalfPi : float(std::atan2(yd, xd));
+  if (angle < 0.0f) angle = float(double(angle) + double(kTwoPi));
+  phi = angle;
+}
+
+void kleinswift(float freq, float theta, float tk, float sal, float& rv, float& rh, float& epsr,
+                float& epsi) {
+  const double t = double(tk) - double(kKelvinOffset);  // degC, kept in double
+  const double t2 = t * t;
+  const double t3 = t2 * t;
+  const double s = sal;
+  const float s2 = float(s * s);
+  const float s3 = float(s * s * s);
+  const float omega = float(double(freq) * double(kTwoPi) * double(kHertzPerGigahertz));
+
+  const double eps_static = static_permittivity(t, t2, t3, s, s2, s3);
+  const double tau = relaxation_time(t, t2, t3, s, s2, s3);
+  const double sigma = ionic_conductivity(t, s, s2, s3);
+
+  const double omega_tau = double(omega) * tau;
+  const double d = 1.0f + omega_tau * omega_tau;
+  const double relaxing = eps_static - double(kEpsInfinity);
+  epsr = float(double(kEpsInfinity) + relaxing / d);
+  epsi = float(relaxing * omega_tau / d + sigma / (double(omega) * double(kVacuumPermittivity)));
+
+  // Complex root of eps - sin^2(theta), the one with non-negative imaginary part.
+  const float mu = float(std::cos(double(theta)));
+  const double m = mu;
+  const float x = float(double(epsr) - 1.0f + m * m);
+  float modulus;
+  float argument;
+  rec2sph(x, epsi, modulus, argument);
+  const float root_modulus = float(std::sqrt(double(modulus)));
+  const float half_argument = float(double(argument) / 2.0f);
+  const float cos_half = float(std::cos(double(half_argument)));
+  const float sin_half = float(std::sin(double(half_argument)));
+  const float p = float(double(root_modulus) * double(cos_half));
+  const double q = double(root_modulus) * double(sin_half);
+
+  const double pd = p;
+  const double h_minus = m - pd;
+  const double h_plus = m + pd;
+  rh = float((h_minus * h_minus + q * q) / (h_plus * h_plus + q * q));
+
+  const double er_mu = double(epsr) * m;
+  const double ei_mu = double(epsi) * m;
+  const double v_re_minus = er_mu - pd;
+  const double v_im_minus = ei_mu - q;
+  const double v_re_plus = er_mu + pd;
+  const double v_im_plus = ei_mu + q;
+  rv = float((v_re_minus * v_re_minus + v_im_minus * v_im_minus) /
+             (v_re_plus * v_re_plus + v_im_plus * v_im_plus));
+}
+
+}  // namespace tbcalc
