@@ -1,0 +1,102 @@
+#include "process_runner.hpp"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace tbcalc::testing {
+namespace {
+
+void close_if_open(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+[[noreturn]] void exec_child(const std::string& path, const ProcessOptions& options, int in_read,
+                             int out_write, int err_write) {
+  using Input = ProcessOptions::Input;
+  using Output = ProcessOptions::Output;
+  ::dup2(err_write, STDERR_FILENO);
+  if (options.input == Input::pipe) ::dup2(in_read, STDIN_FILENO);
+  if (options.input == Input::closed) ::close(STDIN_FILENO);
+  if (options.input == Input::directory) ::dup2(::open("/", O_RDONLY | O_DIRECTORY), STDIN_FILENO);
+  if (options.output == Output::pipe) ::dup2(out_write, STDOUT_FILENO);
+  if (options.output == Output::closed) ::close(STDOUT_FILENO);
+  if (options.output == Output::dev_full) ::dup2(::open("/dev/full", O_WRONLY), STDOUT_FILENO);
+  for (int fd = 3; fd < 1024; ++fd) ::close(fd);
+  ::signal(SIGPIPE, options.ignore_sigpipe ? SIG_IGN : SIG_DFL);
+  ::execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
+  ::_exit(127);
+}
+
+}  // namespace
+
+ProcessResult run_process(const std::string& path, std::string_view input,
+                          const ProcessOptions& options) {
+  ::signal(SIGPIPE, SIG_IGN);  // the child may stop reading early
+  int in_pipe[2], out_pipe[2], err_pipe[2];
+  ProcessResult result;
+  if (::pipe2(in_pipe, O_CLOEXEC) != 0 || ::pipe2(out_pipe, O_CLOEXEC) != 0 ||
+      ::pipe2(err_pipe, O_CLOEXEC) != 0) {
+    result.err = "pipe failed";
+    return result;
+  }
+  const pid_t pid = ::fork();
+  if (pid == 0) exec_child(path, options, in_pipe[0], out_pipe[1], err_pipe[1]);
+  ::close(in_pipe[0]);
+  ::close(out_pipe[1]);
+  ::close(err_pipe[1]);
+  int to_child = in_pipe[1], from_out = out_pipe[0], from_err = err_pipe[0];
+  if (options.input != ProcessOptions::Input::pipe) close_if_open(to_child);
+  ::fcntl(to_child, F_SETFL, O_NONBLOCK);
+
+  const auto deadline = std::chrono::steady_clock::now() + options.deadline;
+  std::size_t written = 0;
+  char buffer[1 << 16];
+  while (from_out >= 0 || from_err >= 0) {
+    if (to_child >= 0 && written == input.size()) close_if_open(to_child);
+    pollfd fds[3] = {{to_child, POLLOUT, 0}, {from_out, POLLIN, 0}, {from_err, POLLIN, 0}};
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      result.timed_out = true;
+      ::kill(pid, SIGKILL);
+      break;
+    }
+    if (::poll(fds, 3, int(left.count())) < 0 && errno != EINTR) break;
+    if (to_child >= 0 && (fds[0].revents & (POLLOUT | POLLERR | POLLHUP))) {
+      const ssize_t n = ::write(to_child, input.data() + written, input.size() - written);
+      if (n > 0) written += std::size_t(n);
+      if (n < 0 && errno != EAGAIN) close_if_open(to_child);  // the child stopped reading
+    }
+    for (int i = 1; i < 3; ++i) {
+      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLERR | POLLHUP))) continue;
+      int& fd = i == 1 ? from_out : from_err;
+      const ssize_t n = ::read(fd, buffer, sizeof buffer);
+      if (n > 0) {
+        (i == 1 ? result.out : result.err).append(buffer, std::size_t(n));
+      } else if (n == 0 || errno != EINTR) {
+        close_if_open(fd);
+      }
+    }
+  }
+  close_if_open(to_child);
+  close_if_open(from_out);
+  close_if_open(from_err);
+
+  int status = 0;
+  rusage usage{};
+  ::wait4(pid, &status, 0, &usage);
+  result.max_rss_kib = usage.ru_maxrss;
+  if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  return result;
+}
+
+}  // namespace tbcalc::testing
