@@ -81,13 +81,17 @@ TEST(Cli, IoFaultsAreReportedWithStatusOne) {
   using Input = ProcessOptions::Input;
   using Output = ProcessOptions::Output;
   const Case cases[] = {
-      {"output to /dev/full", {Input::pipe, Output::dev_full},
+      {"output to /dev/full",
+       {Input::pipe, Output::dev_full},
        "tbcalc: error writing standard output: No space left on device\n"},
-      {"output closed", {Input::pipe, Output::closed},
+      {"output closed",
+       {Input::pipe, Output::closed},
        "tbcalc: error writing standard output: Bad file descriptor\n"},
-      {"input closed", {Input::closed, Output::pipe},
+      {"input closed",
+       {Input::closed, Output::pipe},
        "tbcalc: error reading standard input: Bad file descriptor\n"},
-      {"input a directory", {Input::directory, Output::pipe},
+      {"input a directory",
+       {Input::directory, Output::pipe},
        "tbcalc: error reading standard input: Is a directory\n"},
   };
   for (const Case& c : cases) {

@@ -35,6 +35,16 @@ void close_if_open(int& fd) {
   ::_exit(127);
 }
 
+void keep_output(ProcessResult& result, std::size_t limit, std::string_view bytes) {
+  constexpr std::size_t kTail = 4096;
+  result.out_bytes += bytes.size();
+  if (result.out.size() < limit) {
+    result.out.append(bytes.substr(0, limit - result.out.size()));
+  }
+  result.out_tail.append(bytes);
+  if (result.out_tail.size() > 2 * kTail) result.out_tail.erase(0, result.out_tail.size() - kTail);
+}
+
 }  // namespace
 
 ProcessResult run_process(const std::string& path, std::string_view input,
@@ -60,6 +70,10 @@ ProcessResult run_process(const std::string& path, std::string_view input,
   std::size_t written = 0;
   char buffer[1 << 16];
   while (from_out >= 0 || from_err >= 0) {
+    if (to_child >= 0 && written == input.size() && options.input_chunks) {
+      input = options.input_chunks();
+      written = 0;
+    }
     if (to_child >= 0 && written == input.size()) close_if_open(to_child);
     pollfd fds[3] = {{to_child, POLLOUT, 0}, {from_out, POLLIN, 0}, {from_err, POLLIN, 0}};
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -79,8 +93,11 @@ ProcessResult run_process(const std::string& path, std::string_view input,
       if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLERR | POLLHUP))) continue;
       int& fd = i == 1 ? from_out : from_err;
       const ssize_t n = ::read(fd, buffer, sizeof buffer);
-      if (n > 0) {
-        (i == 1 ? result.out : result.err).append(buffer, std::size_t(n));
+      if (n > 0 && i == 1) {
+        keep_output(result, options.keep_output, std::string_view(buffer, std::size_t(n)));
+        if (result.out_bytes >= options.close_output_after) close_if_open(fd);
+      } else if (n > 0) {
+        result.err.append(buffer, std::size_t(n));
       } else if (n == 0 || errno != EINTR) {
         close_if_open(fd);
       }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -13,10 +14,20 @@ struct ProcessOptions {
   enum class Output { pipe, dev_full, closed } output = Output::pipe;
   bool ignore_sigpipe = false;  // in the child
   std::chrono::milliseconds deadline{60000};
+  // When set, the input comes from here chunk by chunk (an empty chunk ends
+  // it) instead of the string, so huge inputs never sit in memory.
+  std::function<std::string_view()> input_chunks;
+  // Standard output beyond this many bytes is counted, and its end kept in
+  // out_tail, but not stored.
+  std::size_t keep_output = std::string::npos;
+  // The reading end of standard output is closed after this many bytes.
+  std::size_t close_output_after = std::string::npos;
 };
 
 struct ProcessResult {
   std::string out;
+  std::string out_tail;       // the last bytes of standard output
+  std::size_t out_bytes = 0;  // all of standard output, kept or not
   std::string err;
   int exit_code = -1;  // -1 when killed by a signal
   int signal = 0;
