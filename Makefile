@@ -1,10 +1,15 @@
-# Convenience front end to CMake. `make run` builds a release tbcalc and starts
-# the dialogue; `make test` builds and runs the whole suite.
+# Front end to CMake.
+#   make run       build a release tbcalc and start the dialogue
+#   make test      build and run the whole test suite through CTest
+#   make sanitize  the suite again, built with AddressSanitizer and UBSan
+#   make matrix    GCC and Clang at -O0, -O2, -O3 -march=native: identical output
+#   make fuzz      build the libFuzzer targets and run each for FUZZ_SECONDS
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
+FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test clean
+.PHONY: all build run test sanitize matrix fuzz clean
 
 all: build
 
@@ -18,5 +23,20 @@ run: build
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
+sanitize:
+	cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTBCALC_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build build-sanitize -j $(JOBS)
+	ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
+
+matrix: build
+	scripts/compiler_matrix.sh build-matrix
+
+fuzz:
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DTBCALC_BUILD_FUZZERS=ON -DTBCALC_BUILD_TESTS=OFF
+	cmake --build build-fuzz -j $(JOBS)
+	scripts/run_fuzzers.sh build-fuzz/fuzz $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) build-sanitize build-matrix build-fuzz

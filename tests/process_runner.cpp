@@ -9,6 +9,8 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <sstream>
+#include <vector>
 
 namespace tbcalc::testing {
 namespace {
@@ -31,7 +33,17 @@ void close_if_open(int& fd) {
   if (options.output == Output::dev_full) ::dup2(::open("/dev/full", O_WRONLY), STDOUT_FILENO);
   for (int fd = 3; fd < 1024; ++fd) ::close(fd);
   ::signal(SIGPIPE, options.ignore_sigpipe ? SIG_IGN : SIG_DFL);
-  ::execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
+  // TBCALC_TEST_WRAPPER runs the binary under a tool, e.g. valgrind and its flags.
+  std::vector<std::string> words;
+  if (const char* wrapper = std::getenv("TBCALC_TEST_WRAPPER")) {
+    std::istringstream split(wrapper);
+    for (std::string word; split >> word;) words.push_back(word);
+  }
+  words.push_back(path);
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  ::execvp(argv[0], argv.data());
   ::_exit(127);
 }
 
