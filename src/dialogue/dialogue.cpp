@@ -6,6 +6,7 @@
 
 #include "cread.hpp"
 #include "fortran_fields.hpp"
+#include "result_lines.hpp"
 #include "tbcalc/model.hpp"
 
 namespace tbcalc::dialogue {
@@ -73,11 +74,11 @@ class Session {
 
  private:
   Answer ask(const PromptRule& rule);
-  void print_results(std::span<const float, 6> tb);
 
   LineReader& in_;
   OutputBuffer& out_;
   ReplyLine line_{};
+  ResultLines results_;
 };
 
 Answer Session::ask(const PromptRule& rule) {
@@ -111,23 +112,6 @@ Answer Session::ask(const PromptRule& rule) {
       return {Answer::accepted, stored};
     }
   }
-}
-
-void Session::print_results(std::span<const float, 6> tb) {
-  // 5 + 6 * 7 + 5 columns and the line end.
-  std::array<char, 64> text;
-  auto line = [&text](std::string_view head, std::span<const float, 6> values,
-                      std::string_view tail) {
-    std::size_t used = head.copy(text.data(), head.size());
-    for (float v : values) {
-      write_f7_2(v, std::span<char, 7>(text.data() + used, 7));
-      used += 7;
-    }
-    used += tail.copy(text.data() + used, tail.size());
-    return std::string_view(text.data(), used);
-  };
-  out_.append(line("Freq:", freqs, " GHz\n"));
-  out_.append(line("  Tb:", tb, " K\n"));
 }
 
 Outcome Session::run() {
@@ -192,7 +176,7 @@ Outcome Session::run() {
         for (std::size_t i = 0; i < freqs.size(); ++i) {
           tb[i] = tbvrel(freqs[i], sst_kelvin, altitude, air_kelvin, emissivity[i], wind_rain);
         }
-        print_results(tb);
+        out_.append(results_.format(tb));
         step = Step::wind;
         break;
       case Step::leave:
