@@ -161,12 +161,14 @@ TEST(Console, LongLinesKeepTheirFirstColumnsOnly) {
   LineReader in(source, out);
   ReplyLine line;
   line.fill(' ');
-  ASSERT_EQ(in.read_line(line), ReadStatus::line);
+  std::size_t kept = 0;
+  ASSERT_EQ(in.read_line(line, kept), ReadStatus::line);
+  EXPECT_EQ(kept, 64u);
   EXPECT_EQ(std::string(line.begin(), line.end()), std::string(64, '7'));
   line.fill(' ');
-  ASSERT_EQ(in.read_line(line), ReadStatus::line);
+  ASSERT_EQ(in.read_line(line, kept), ReadStatus::line);
   EXPECT_EQ(std::string(line.begin(), line.begin() + 5), "rest ");
-  EXPECT_EQ(in.read_line(line), ReadStatus::end_of_input);
+  EXPECT_EQ(in.read_line(line, kept), ReadStatus::end_of_input);
 }
 
 TEST(Cread, Classification) {

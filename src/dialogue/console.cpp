@@ -41,6 +41,14 @@ void OutputBuffer::append(std::string_view text) {
   used_ += text.size();
 }
 
+char* OutputBuffer::reserve(std::size_t size) {
+  if (size > kCapacity - used_ && !flush()) return nullptr;
+  if (failed()) return nullptr;
+  char* room = data_ + used_;
+  used_ += size;
+  return room;
+}
+
 bool OutputBuffer::flush() {
   if (!failed() && used_ != 0) error_ = sink_.write(std::span<const char>(data_, used_));
   used_ = 0;
@@ -61,8 +69,8 @@ bool LineReader::refill() {
   return true;
 }
 
-ReadStatus LineReader::read_line(std::span<char> columns) {
-  std::size_t kept = 0;
+ReadStatus LineReader::read_line(std::span<char> columns, std::size_t& kept) {
+  kept = 0;
   bool started = false;
   for (;;) {
     if (begin_ == end_) {

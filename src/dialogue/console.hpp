@@ -54,6 +54,9 @@ class OutputBuffer {
   OutputBuffer& operator=(const OutputBuffer&) = delete;
 
   void append(std::string_view text);
+  // Room for exactly `size` bytes (at most the buffer's capacity) that the
+  // caller writes in place, counted as appended; nullptr once output failed.
+  char* reserve(std::size_t size);
   // Delivers what is held; returns false if output has been lost.
   bool flush();
   bool failed() const { return error_ != 0; }
@@ -80,8 +83,9 @@ class LineReader {
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
-  // Copies the line's first bytes into `columns`, leaving the rest as it was.
-  ReadStatus read_line(std::span<char> columns);
+  // Copies the line's first bytes into `columns`, leaving the rest as it was;
+  // `kept` receives how many were copied.
+  ReadStatus read_line(std::span<char> columns, std::size_t& kept);
   // The errno value after ReadStatus::error.
   int error() const { return error_; }
 

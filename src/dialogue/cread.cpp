@@ -4,9 +4,9 @@
 
 namespace tbcalc::dialogue {
 
-ReplyCode classify_reply(ReplyLine& line) {
+ReplyCode classify_reply(ReplyLine& line, std::size_t filled) {
   // Only the space is blank: a tab or a NUL is a character of the reply.
-  std::size_t n = kReplyColumns;
+  std::size_t n = filled;
   while (n > 0 && line[n - 1] == ' ') --n;
   if (n == 0) return ReplyCode::empty;
 
@@ -25,8 +25,9 @@ ReplyCode classify_reply(ReplyLine& line) {
 
 ReadStatus cread(LineReader& in, ReplyLine& line, ReplyCode& code) {
   line.fill(' ');
-  const ReadStatus status = in.read_line(line);
-  if (status == ReadStatus::line) code = classify_reply(line);
+  std::size_t filled = 0;
+  const ReadStatus status = in.read_line(line, filled);
+  if (status == ReadStatus::line) code = classify_reply(line, filled);
   return status;
 }
 

@@ -18,7 +18,8 @@ enum class ReplyCode { value = 0, empty = 1, no = 2, exit = 3 };
 // anything else a value. Upper-cases a-z up to the last non-blank column and,
 // for a value with no point that does not start with a letter, writes a point
 // just after it, so that an integer such as 25 reads as 25.0 under F10.5.
-ReplyCode classify_reply(ReplyLine& line);
+// Columns from `filled` on are known to be blank.
+ReplyCode classify_reply(ReplyLine& line, std::size_t filled = kReplyColumns);
 
 // Reads one reply line from `in` into `line` and classifies it. `code` is set
 // only when the status is ReadStatus::line.

@@ -78,7 +78,6 @@ class Session {
   LineReader& in_;
   OutputBuffer& out_;
   ReplyLine line_{};
-  ResultLines results_;
 };
 
 Answer Session::ask(const PromptRule& rule) {
@@ -176,7 +175,9 @@ Outcome Session::run() {
         for (std::size_t i = 0; i < freqs.size(); ++i) {
           tb[i] = tbvrel(freqs[i], sst_kelvin, altitude, air_kelvin, emissivity[i], wind_rain);
         }
-        out_.append(results_.format(tb));
+        if (char* room = out_.reserve(kResultLinesSize)) {
+          write_result_lines(tb, std::span<char, kResultLinesSize>(room, kResultLinesSize));
+        }
         step = Step::wind;
         break;
       case Step::leave:

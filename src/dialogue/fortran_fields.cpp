@@ -120,9 +120,13 @@ void write_f7_2(float value, std::span<char, 7> out) {
   if (std::isinf(value)) return right_align(value < 0.0f ? "-inf" : "inf", out);
 
   // A float has 24 significant bits and 100 needs 5, so the product is exact
-  // and the one rounding is to the nearest hundredth, ties to even.
-  const double hundredths = std::nearbyint(std::fabs(double(value)) * 100.0);
-  if (hundredths >= 1e7) return fill_stars(out);
+  // and the one rounding is to the nearest hundredth, ties to even: adding
+  // and taking away 2^52 rounds a smaller double to an integer in the
+  // default rounding mode.
+  const double exact = std::fabs(double(value)) * 100.0;
+  if (exact >= 1e7) return fill_stars(out);
+  constexpr double kIntegerRounder = 4503599627370496.0;  // 2^52
+  const double hundredths = (exact + kIntegerRounder) - kIntegerRounder;
   const auto scaled = std::uint32_t(hundredths);
   const std::uint32_t whole = scaled / 100;
   const std::uint32_t fraction = scaled % 100;

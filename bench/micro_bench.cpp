@@ -1,0 +1,66 @@
+// Micro-benchmarks of the pieces one computation is made of.
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cstring>
+
+#include "fortran_fields.hpp"
+#include "result_lines.hpp"
+#include "tbcalc/model.hpp"
+
+namespace {
+
+using namespace tbcalc;
+
+void BM_KlswLoop(benchmark::State& state) {
+  std::array<float, 6> emis{};
+  float sstc = 20.0f;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(sstc);
+    klsw_loop(freqs.data(), sstc, emis.data(), 6);
+    benchmark::DoNotOptimize(emis);
+  }
+}
+BENCHMARK(BM_KlswLoop);
+
+void BM_SixTbvrel(benchmark::State& state) {
+  std::array<float, 6> emis{};
+  klsw_loop(freqs.data(), 20.0f, emis.data(), 6);
+  std::array<float, 2> wind_rain = {10.0f, 5.0f};
+  std::array<float, 6> tb{};
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(wind_rain);
+    for (std::size_t i = 0; i < 6; ++i) {
+      tb[i] = tbvrel(freqs[i], 293.146f, 1500.0f, 283.146f, emis[i], wind_rain);
+    }
+    benchmark::DoNotOptimize(tb);
+  }
+}
+BENCHMARK(BM_SixTbvrel);
+
+void BM_ReadF105(benchmark::State& state) {
+  std::array<char, 10> field;
+  std::memcpy(field.data(), "12.3456   ", 10);
+  float v = 0.0f;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(field);
+    benchmark::DoNotOptimize(dialogue::read_f10_5(field, v));
+    benchmark::DoNotOptimize(v);
+  }
+}
+BENCHMARK(BM_ReadF105);
+
+void BM_FormatResultLines(benchmark::State& state) {
+  std::array<float, 6> tb = {112.86f, 114.08f, 114.64f, 115.64f, 117.19f, 118.18f};
+  std::array<char, dialogue::kResultLinesSize> text;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(tb);
+    dialogue::write_result_lines(tb, text);
+    benchmark::DoNotOptimize(text);
+  }
+}
+BENCHMARK(BM_FormatResultLines);
+
+}  // namespace
+
+BENCHMARK_MAIN();

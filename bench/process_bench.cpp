@@ -1,0 +1,199 @@
+// Whole-process benchmark: tbcalc on a scripted session of wind/rain pairs
+// against the same computations done in-process with no I/O, and an empty
+// session against a minimal C program. Prints figures; never fails on them.
+//   process_bench <tbcalc> <minimal_prompt> <session_generator> [pairs] [repeats] [empty_runs]
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "console.hpp"
+#include "cread.hpp"
+#include "fortran_fields.hpp"
+#include "tbcalc/model.hpp"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using tbcalc::dialogue::ReplyLine;
+
+struct Run {
+  double seconds;
+  long max_rss_kib;
+};
+
+// Runs `argv` with standard input from `input` and output to `output`; the
+// process must exit with status 0.
+Run run(const std::vector<std::string>& args, const std::string& input, const std::string& output) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, input.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const auto start = Clock::now();
+  pid_t pid;
+  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+    std::perror(argv[0]);
+    std::exit(1);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  posix_spawn_file_actions_destroy(&actions);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "process_bench: %s failed\n", argv[0]);
+    std::exit(1);
+  }
+  return {seconds, usage.ru_maxrss};
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// The session's replies as the dialogue reads them.
+struct Session {
+  float sst_kelvin = 0, altitude = 0, air_kelvin = 0;
+  std::vector<std::array<float, 2>> pairs;
+};
+
+Session read_session(const std::string& path) {
+  class NullSink final : public tbcalc::dialogue::ByteSink {
+    int write(std::span<const char>) override { return 0; }
+  } sink;
+  tbcalc::dialogue::OutputBuffer out(sink);
+  const int fd = open(path.c_str(), O_RDONLY);
+  tbcalc::dialogue::FdSource source(fd);
+  tbcalc::dialogue::LineReader in(source, out);
+  std::vector<float> values;
+  ReplyLine line;
+  tbcalc::dialogue::ReplyCode code;
+  while (tbcalc::dialogue::cread(in, line, code) == tbcalc::dialogue::ReadStatus::line &&
+         code == tbcalc::dialogue::ReplyCode::value) {
+    float v = 0;
+    tbcalc::dialogue::read_f10_5(std::span<const char, 10>(line.data(), 10), v);
+    values.push_back(v);
+  }
+  close(fd);
+  Session s;
+  s.sst_kelvin = float(double(values[0]) + double(273.146f));
+  s.altitude = values[1];
+  s.air_kelvin = float(double(values[2]) + double(273.146f));
+  for (std::size_t i = 3; i + 1 < values.size(); i += 2)
+    s.pairs.push_back({values[i], values[i + 1]});
+  return s;
+}
+
+// The model's share: one emissivity table, six channels per pair.
+double model_only(const Session& s, float& checksum) {
+  const auto start = Clock::now();
+  std::array<float, 6> emis{};
+  tbcalc::klsw_loop(tbcalc::freqs.data(), float(double(s.sst_kelvin) - double(273.146f)),
+                    emis.data(), 6);
+  float sum = 0;
+  for (const auto& pair : s.pairs) {
+    for (std::size_t i = 0; i < 6; ++i) {
+      sum +=
+          tbcalc::tbvrel(tbcalc::freqs[i], s.sst_kelvin, s.altitude, s.air_kelvin, emis[i], pair);
+    }
+  }
+  checksum += sum;
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+std::string cpu_model() {
+  std::ifstream cpuinfo("/proc/cpuinfo");
+  for (std::string line; std::getline(cpuinfo, line);) {
+    if (line.rfind("model name", 0) == 0) return line.substr(line.find(':') + 2);
+  }
+  return "unknown CPU";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 4) {
+    std::fprintf(stderr,
+                 "usage: process_bench <tbcalc> <minimal_prompt> <session_generator> "
+                 "[pairs] [repeats] [empty_runs]\n");
+    return 2;
+  }
+  const std::string tbcalc = argv[1], minimal = argv[2], generator = argv[3];
+  const long pairs = argc > 4 ? std::atol(argv[4]) : 1000000;
+  const int repeats = argc > 5 ? std::atoi(argv[5]) : 5;
+  const int empty_runs = argc > 6 ? std::atoi(argv[6]) : 200;
+
+  char dir_template[] = "/tmp/tbcalc-bench-XXXXXX";
+  const std::string dir = mkdtemp(dir_template);
+  const std::string session = dir + "/session.txt", small = dir + "/small.txt",
+                    empty = dir + "/empty.txt";
+  run({generator, "pairs", std::to_string(pairs)}, "/dev/null", session);
+  run({generator, "pairs", "1000"}, "/dev/null", small);
+  std::ofstream(empty) << "EX\n";
+
+  // Whole processes first, while this process is still small: a spawned
+  // child's peak resident size starts from its parent's.
+  std::vector<double> whole;
+  long peak_big = 0;
+  for (int i = 0; i < repeats; ++i) {
+    const Run r = run({tbcalc}, session, "/dev/null");
+    whole.push_back(r.seconds);
+    peak_big = std::max(peak_big, r.max_rss_kib);
+  }
+  const long peak_small = run({tbcalc}, small, "/dev/null").max_rss_kib;
+
+  // Empty sessions, in batches so that each timing is well above the clock's grain.
+  auto empty_run = [&](const std::string& program) {
+    const auto start = Clock::now();
+    for (int k = 0; k < empty_runs; ++k) run({program}, empty, "/dev/null");
+    return std::chrono::duration<double>(Clock::now() - start).count() / empty_runs;
+  };
+  std::vector<double> empty_tbcalc, empty_minimal;
+  for (int i = 0; i < repeats; ++i) {
+    empty_tbcalc.push_back(empty_run(tbcalc));
+    empty_minimal.push_back(empty_run(minimal));
+  }
+
+  const Session s = read_session(session);
+  std::vector<double> model;
+  float checksum = 0;
+  for (int i = 0; i < repeats; ++i) model.push_back(model_only(s, checksum));
+
+  const double n = double(s.pairs.size());
+  const double whole_ns = median(whole) / n * 1e9, model_ns = median(model) / n * 1e9;
+  const double empty_ours = median(empty_tbcalc) * 1e3, empty_c = median(empty_minimal) * 1e3;
+  std::printf("machine        %s, %ld cores\n", cpu_model().c_str(), sysconf(_SC_NPROCESSORS_ONLN));
+  std::printf("session        %zu wind/rain pairs, median of %d runs\n", s.pairs.size(), repeats);
+  std::printf("whole process  %8.1f ns per computation (%.3f s)\n", whole_ns, median(whole));
+  std::printf("model only     %8.1f ns per computation (%.3f s)\n", model_ns, median(model));
+  std::printf("ratio          %8.2f   (target at most 1.3)\n", whole_ns / model_ns);
+  std::printf(
+      "empty session  %8.3f ms tbcalc, %.3f ms minimal C program, ratio %.2f (target at most "
+      "1.5)\n",
+      empty_ours, empty_c, empty_ours / empty_c);
+  std::printf("peak resident  %8.1f MiB for %ld pairs, %.1f MiB for 1000 pairs\n",
+              double(peak_big) / 1024, pairs, double(peak_small) / 1024);
+  if (checksum == 0.0f) std::printf("(checksum zero)\n");
+  std::remove(session.c_str());
+  std::remove(small.c_str());
+  std::remove(empty.c_str());
+  rmdir(dir.c_str());
+  return 0;
+}
