@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 namespace tbcalc::dialogue {
@@ -31,22 +32,30 @@ class FieldCursor {
   std::size_t pos_ = 0;
 };
 
-// digits * 10^exponent, correctly rounded to double. Up to 10 digits and a
-// power of ten up to 22 are exact doubles, so one IEEE multiply or divide
-// rounds correctly; anything else goes through the C library's conversion.
-double decimal_to_double(std::string_view digits, long exponent) {
+// The digits read so far: their integer value, and the text for the rare
+// conversion that needs the C library.
+struct Mantissa {
+  std::uint64_t value = 0;  // at most 10 digits: exact in a double
+  std::array<char, 10> digits;
+  std::size_t count = 0;
+  void push(int c) {
+    value = value * 10 + std::uint64_t(c - '0');
+    digits[count++] = char(c);
+  }
+};
+
+// mantissa * 10^exponent, correctly rounded to double. Powers of ten up to
+// 10^22 are exact doubles, so one IEEE multiply or divide of two exact
+// values rounds correctly; other exponents go through strtod.
+double decimal_to_double(const Mantissa& m, long exponent) {
   static constexpr std::array<double, 23> kPowersOfTen = {
       1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  if (exponent >= -22 && exponent <= 22) {
-    std::uint64_t mantissa = 0;
-    for (char d : digits) mantissa = mantissa * 10 + std::uint64_t(d - '0');
-    const double m = double(mantissa);
-    return exponent < 0 ? m / kPowersOfTen[std::size_t(-exponent)]
-                        : m * kPowersOfTen[std::size_t(exponent)];
-  }
+  const double v = double(m.value);
+  if (exponent >= -22 && exponent <= 0) return v / kPowersOfTen[std::size_t(-exponent)];
+  if (exponent > 0 && exponent <= 22) return v * kPowersOfTen[std::size_t(exponent)];
   char text[32];
-  std::snprintf(text, sizeof text, "%.*se%ld", int(digits.size()), digits.data(), exponent);
+  std::snprintf(text, sizeof text, "%.*se%ld", int(m.count), m.digits.data(), exponent);
   return std::strtod(text, nullptr);
 }
 
@@ -62,23 +71,22 @@ void fill_stars(std::span<char> out) { std::fill(out.begin(), out.end(), '*'); }
 
 int read_f10_5(std::span<const char, 10> field, float& value) {
   FieldCursor cursor(field);
-  std::array<char, 10> digits;
-  std::size_t digit_count = 0;
+  Mantissa mantissa;
   long exponent = -kImpliedDecimals;
 
   int c = cursor.next();
   const bool negative = c == '-';
   if (c == '-' || c == '+') c = cursor.next();
   while (c == '0') c = cursor.next();  // leading zeros carry no value
-  for (; is_digit(c); c = cursor.next()) digits[digit_count++] = char(c);
+  for (; is_digit(c); c = cursor.next()) mantissa.push(c);
   if (c == '.') {
     exponent = 0;  // an explicit point overrides the implied decimals
     c = cursor.next();
-    if (digit_count == 0) {
+    if (mantissa.count == 0) {
       for (; c == '0'; c = cursor.next()) --exponent;
     }
     for (; is_digit(c); c = cursor.next()) {
-      digits[digit_count++] = char(c);
+      mantissa.push(c);
       --exponent;
     }
   }
@@ -105,26 +113,26 @@ int read_f10_5(std::span<const char, 10> field, float& value) {
   }
   if (c != kFieldEnd && c != ',') return kBadFieldCharacter;
 
-  if (digit_count == 0) {
+  if (mantissa.count == 0) {
     value = 0.0f;
     return 0;
   }
-  const double magnitude =
-      decimal_to_double(std::string_view(digits.data(), digit_count), exponent);
+  const double magnitude = decimal_to_double(mantissa, exponent);
   value = float(negative ? -magnitude : magnitude);
   return 0;
 }
 
 void write_f7_2(float value, std::span<char, 7> out) {
-  if (std::isnan(value)) return right_align(std::signbit(value) ? "-nan" : "nan", out);
-  if (std::isinf(value)) return right_align(value < 0.0f ? "-inf" : "inf", out);
-
   // A float has 24 significant bits and 100 needs 5, so the product is exact
   // and the one rounding is to the nearest hundredth, ties to even: adding
   // and taking away 2^52 rounds a smaller double to an integer in the
   // default rounding mode.
   const double exact = std::fabs(double(value)) * 100.0;
-  if (exact >= 1e7) return fill_stars(out);
+  if (!(exact < 1e7)) {  // too wide, inf or nan
+    if (std::isnan(value)) return right_align(std::signbit(value) ? "-nan" : "nan", out);
+    if (std::isinf(value)) return right_align(value < 0.0f ? "-inf" : "inf", out);
+    return fill_stars(out);
+  }
   constexpr double kIntegerRounder = 4503599627370496.0;  // 2^52
   const double hundredths = (exact + kIntegerRounder) - kIntegerRounder;
   const auto scaled = std::uint32_t(hundredths);
@@ -133,16 +141,15 @@ void write_f7_2(float value, std::span<char, 7> out) {
   // A negative value that rounds to zero is printed without its sign.
   const bool minus = value < 0.0f && scaled != 0;
 
-  std::array<char, 12> text;
-  std::size_t end = text.size();
-  text[--end] = char('0' + fraction % 10);
-  text[--end] = char('0' + fraction / 10);
-  text[--end] = '.';
-  for (std::uint32_t rest = whole; rest != 0; rest /= 10) text[--end] = char('0' + rest % 10);
-  if (minus) text[--end] = '-';
-  const std::size_t width = text.size() - end;
-  if (width > out.size()) return fill_stars(out);
-  right_align(std::string_view(text.data() + end, width), out);
+  // Four columns are left before the point, for the sign and the digits.
+  if (whole >= 10000 || (minus && whole >= 1000)) return fill_stars(out);
+  std::memset(out.data(), ' ', 4);
+  out[4] = '.';
+  out[5] = char('0' + fraction / 10);
+  out[6] = char('0' + fraction % 10);
+  std::size_t at = 4;
+  for (std::uint32_t rest = whole; rest != 0; rest /= 10) out[--at] = char('0' + rest % 10);
+  if (minus) out[--at] = '-';
 }
 
 void write_i5(int value, std::span<char, 5> out) {
