@@ -4,12 +4,13 @@
 #   make sanitize  the suite again, built with AddressSanitizer and UBSan
 #   make matrix    GCC and Clang at -O0, -O2, -O3 -march=native: identical output
 #   make fuzz      build the libFuzzer targets and run each for FUZZ_SECONDS
+#   make bench     micro-benchmarks, then the whole-process benchmark
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test sanitize matrix fuzz clean
+.PHONY: all build run test sanitize matrix fuzz bench clean
 
 all: build
 
@@ -37,6 +38,11 @@ fuzz:
 	  -DTBCALC_BUILD_FUZZERS=ON -DTBCALC_BUILD_TESTS=OFF
 	cmake --build build-fuzz -j $(JOBS)
 	scripts/run_fuzzers.sh build-fuzz/fuzz $(FUZZ_SECONDS)
+
+bench: build
+	$(BUILD_DIR)/bench/micro_bench
+	$(BUILD_DIR)/bench/process_bench $(BUILD_DIR)/src/dialogue/tbcalc \
+	  $(BUILD_DIR)/bench/minimal_prompt $(BUILD_DIR)/tests/session_generator
 
 clean:
 	rm -rf $(BUILD_DIR) build-sanitize build-matrix build-fuzz
