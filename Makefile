@@ -5,12 +5,13 @@
 #   make matrix    GCC and Clang at -O0, -O2, -O3 -march=native: identical output
 #   make fuzz      build the libFuzzer targets and run each for FUZZ_SECONDS
 #   make bench     micro-benchmarks, then the whole-process benchmark
+#   make package   the Debian package, build/tbcalc_<version>_<arch>.deb
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test sanitize matrix fuzz bench clean
+.PHONY: all build run test sanitize matrix fuzz bench package clean
 
 all: build
 
@@ -43,6 +44,9 @@ bench: build
 	$(BUILD_DIR)/bench/micro_bench
 	$(BUILD_DIR)/bench/process_bench $(BUILD_DIR)/src/dialogue/tbcalc \
 	  $(BUILD_DIR)/bench/minimal_prompt $(BUILD_DIR)/tests/session_generator
+
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD_DIR) build-sanitize build-matrix build-fuzz
