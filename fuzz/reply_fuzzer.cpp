@@ -10,8 +10,8 @@
 #include "cread.hpp"
 #include "fortran_fields.hpp"
 #include "memory_streams.hpp"
-// libf2c_read.hpp includes f2c.h, which must follow every standard header.
-#include "libf2c_read.hpp"
+// Last: it includes f2c.h, whose macros break standard headers after it.
+#include "libf2c_fields.hpp"
 
 using namespace tbcalc::dialogue;
 
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     constexpr float kUntouched = -12345.678f;
     float ours = kUntouched;
     const int status = read_f10_5(std::span<const char, 10>(line.data(), 10), ours);
-    const auto theirs = tbcalc::fuzzing::libf2c_read_f10_5(line, kUntouched);
+    const auto theirs = tbcalc::libf2c::read_f10_5(line, kUntouched);
     std::uint32_t our_bits;
     std::memcpy(&our_bits, &ours, sizeof our_bits);
     if (status != theirs.status || our_bits != theirs.bits) {

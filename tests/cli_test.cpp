@@ -4,18 +4,14 @@
 
 #include <string>
 
+#include "dialogue_texts.hpp"
 #include "process_runner.hpp"
 
 namespace tbcalc::testing {
 namespace {
 
-const std::string kSst = "Enter SST (deg C) > ";
-const std::string kAlt = "Enter Radar Altitude (meters) > ";
-const std::string kAir = "Enter Flight Level Ambient Temp (deg C) > ";
-const std::string kWind = "Estimated Wind Speed (m/s) > ";
-const std::string kRain = "Estimated Rain Rate (mm/hr) > ";
+using namespace texts;
 const std::string kPrompts = kSst + kAlt + kAir + kWind + kRain;
-const std::string kFreqLine = "Freq:   4.74   5.31   5.57   6.02   6.69   7.09 GHz\n";
 
 ProcessResult tbcalc(std::string_view input, const ProcessOptions& options = {}) {
   return run_process(TBCALC_BINARY, input, options);

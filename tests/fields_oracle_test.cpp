@@ -13,55 +13,24 @@
 #include <vector>
 
 #include "fortran_fields.hpp"
-// f2c.h defines abs, min and max as macros: it comes after every standard header.
-#include <f2c.h>
-#undef abs
-#undef min
-#undef max
-
-extern "C" {
-int s_rsfi(icilist*);
-int s_wsfi(icilist*);
-int do_fio(ftnint*, char*, ftnlen);
-int e_rsfi(void);
-int e_wsfi(void);
-}
+// Last: it includes f2c.h, whose macros break standard headers after it.
+#include "libf2c_fields.hpp"
 
 namespace tbcalc::dialogue {
 namespace {
 
 constexpr float kUntouched = -12345.678f;
 
-struct ReadResult {
-  int status;
-  std::uint32_t bits;
-};
+using libf2c::ReadResult;
 
-ReadResult libf2c_read(std::array<char, 64> columns) {
-  real v = kUntouched;
-  ftnint one = 1;
-  icilist io = {1, columns.data(), 0, const_cast<char*>("(f10.5)"), 64, 1};
-  int status = s_rsfi(&io);
-  if (status == 0) status = do_fio(&one, reinterpret_cast<char*>(&v), sizeof(real));
-  if (status == 0) status = e_rsfi();
-  return {status, std::bit_cast<std::uint32_t>(v)};
+ReadResult libf2c_read(const std::array<char, 64>& columns) {
+  return libf2c::read_f10_5(columns, kUntouched);
 }
 
 ReadResult our_read(const std::array<char, 64>& columns) {
   float v = kUntouched;
   const int status = read_f10_5(std::span<const char, 10>(columns.data(), 10), v);
   return {status, std::bit_cast<std::uint32_t>(v)};
-}
-
-std::string libf2c_write(const char* format, char* value, ftnlen size, int width) {
-  std::array<char, 16> out{};
-  ftnint one = 1;
-  icilist io = {1, out.data(), 0, const_cast<char*>(format), width, 1};
-  int status = s_wsfi(&io);
-  if (status == 0) status = do_fio(&one, value, size);
-  if (status == 0) status = e_wsfi();
-  EXPECT_EQ(status, 0) << format;
-  return std::string(out.data(), std::size_t(width));
 }
 
 std::string printable(const std::array<char, 64>& columns) {
@@ -169,7 +138,7 @@ TEST(FieldsOracle, WriteF72AndI5) {
   int differences = 0;
   for (float v : values) {
     real r = v;
-    const std::string theirs = libf2c_write("(f7.2)", reinterpret_cast<char*>(&r), sizeof r, 7);
+    const std::string theirs = libf2c::write("(f7.2)", &r, sizeof r, 7);
     std::array<char, 7> ours;
     write_f7_2(v, ours);
     if (theirs != std::string(ours.data(), 7) && ++differences <= 10) {
@@ -188,7 +157,7 @@ TEST(FieldsOracle, WriteF72AndI5) {
   differences = 0;
   for (integer k : integers) {
     integer copy = k;
-    const std::string theirs = libf2c_write("(i5)", reinterpret_cast<char*>(&copy), sizeof copy, 5);
+    const std::string theirs = libf2c::write("(i5)", &copy, sizeof copy, 5);
     std::array<char, 5> ours;
     write_i5(int(k), ours);
     if (theirs != std::string(ours.data(), 5) && ++differences <= 10) {

@@ -14,22 +14,15 @@
 #include <memory>
 #include <string>
 
+#include "dialogue_texts.hpp"
 #include "process_runner.hpp"
 
 namespace tbcalc::testing {
 namespace {
 
+using namespace texts;
 using namespace std::chrono_literals;
 
-const std::string kSst = "Enter SST (deg C) > ";
-const std::string kAlt = "Enter Radar Altitude (meters) > ";
-const std::string kAir = "Enter Flight Level Ambient Temp (deg C) > ";
-const std::string kWind = "Estimated Wind Speed (m/s) > ";
-const std::string kRain = "Estimated Rain Rate (mm/hr) > ";
-const std::string kBadChar = "I/O Error  115 while reading value!\n";
-const std::string kResult =
-    "Freq:   4.74   5.31   5.57   6.02   6.69   7.09 GHz\n"
-    "  Tb: 112.86 114.08 114.64 115.64 117.19 118.18 K\n";
 // The sanitizers' shadow memory and allocator add a fixed cost of their own;
 // a run that held its input would still go far beyond either bound.
 #ifdef TBCALC_SANITIZED
@@ -91,7 +84,7 @@ TEST(IoFaults, GibibyteReplyInBoundedMemory) {
   };
   options.deadline = 120s;
   const ProcessResult r = run_process(TBCALC_BINARY, "", options);
-  EXPECT_EQ(r.out, kSst + kAlt + kAir + kWind + kRain + kResult + kWind);
+  EXPECT_EQ(r.out, kSst + kAlt + kAir + kWind + kRain + kFirstResult + kWind);
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_LT(r.max_rss_kib, kMemoryLimitKib) << "peak resident KiB";
 }
@@ -136,7 +129,7 @@ struct Exchange {
 
 const Exchange kConversation[] = {
     {kSst, "20\n"},  {kAlt, "1500\n"}, {kAir, "10\n"},
-    {kWind, "10\n"}, {kRain, "5\n"},   {kResult + kWind, "ex\n"},
+    {kWind, "10\n"}, {kRain, "5\n"},   {kFirstResult + kWind, "ex\n"},
 };
 
 TEST(IoFaults, ClientThatWaitsForEachPromptNeverHangs) {
