@@ -1,10 +1,9 @@
 // One emissivity and one brightness temperature of the model's reference
 // tables, through the installed header and library.
-#include <tbcalc/model.hpp>
-
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <tbcalc/model.hpp>
 
 int main() {
   std::array<float, 6> emis{};
@@ -12,7 +11,7 @@ int main() {
   // 15 degC, 4.74 GHz: 0.358515; the base case of the channel model: 120.286 K.
   const float tb = tbcalc::tbvrel(6.02f, 293.146f, 1500.0f, 283.146f, 0.38f, {10.0f, 5.0f});
   const bool ok = std::fabs(emis[0] - 0.358515) <= 1e-6 && std::fabs(tb - 120.286) <= 1e-3;
-  std::printf("emissivity %.6f, brightness temperature %.3f K: %s\n", double(emis[0]),
-              double(tb), ok ? "as expected" : "WRONG");
+  std::printf("emissivity %.6f, brightness temperature %.3f K: %s\n", double(emis[0]), double(tb),
+              ok ? "as expected" : "WRONG");
   return ok ? 0 : 1;
 }
