@@ -42,6 +42,7 @@ void OutputBuffer::append(std::string_view text) {
 }
 
 char* OutputBuffer::reserve(std::size_t size) {
+  if (size > kCapacity) return nullptr;
   if (size > kCapacity - used_ && !flush()) return nullptr;
   if (failed()) return nullptr;
   char* room = data_ + used_;

@@ -54,8 +54,8 @@ class OutputBuffer {
   OutputBuffer& operator=(const OutputBuffer&) = delete;
 
   void append(std::string_view text);
-  // Room for exactly `size` bytes (at most the buffer's capacity) that the
-  // caller writes in place, counted as appended; nullptr once output failed.
+  // Room for exactly `size` bytes that the caller writes in place, counted
+  // as appended; nullptr once output failed or beyond the buffer's capacity.
   char* reserve(std::size_t size);
   // Delivers what is held; returns false if output has been lost.
   bool flush();

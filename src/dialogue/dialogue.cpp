@@ -28,31 +28,45 @@ struct PromptRule {
   Step on_empty_or_no;
 };
 
-// The messages name -2 C and 0 m although -5 C is accepted and 0 m rejected;
-// operators know them as they stand.
-constexpr PromptRule kSstRule = {"Enter SST (deg C) > ",
-                                 -5.0f,
-                                 45.0f,
-                                 false,
-                                 true,
-                                 "SST value out of range (-2 to 45 C)\n",
-                                 Step::leave};
-constexpr PromptRule kAltitudeRule = {
-    "Enter Radar Altitude (meters) > ",        0.0f,     16000.0f, true, false,
-    "Alt value out of range (0 to 16000 m)\n", Step::sst};
-constexpr PromptRule kAirTemperatureRule = {
-    "Enter Flight Level Ambient Temp (deg C) > ", -70.0f,     45.0f, false, true,
-    "Temp value out of range (-70 to +45 C)\n",   Step::leave};
-constexpr PromptRule kWindRule = {
-    "Estimated Wind Speed (m/s) > ",          0.0f,          150.0f, false, false,
-    "WS value out of range (0 to 150 m/s)\n", Step::altitude};
-constexpr PromptRule kRainRule = {"Estimated Rain Rate (mm/hr) > ",
-                                  -10.0f,
-                                  150.0f,
-                                  false,
-                                  false,
-                                  "RR value out of range (-10 to 150 mm/hr)\n",
-                                  Step::altitude};
+// Indexed by Step. The messages name -2 C and 0 m although -5 C is accepted
+// and 0 m rejected; operators know them as they stand.
+constexpr std::array<PromptRule, 5> kRules = {{
+    {.prompt = "Enter SST (deg C) > ",
+     .low = -5.0f,
+     .high = 45.0f,
+     .low_excluded = false,
+     .celsius = true,
+     .range_message = "SST value out of range (-2 to 45 C)\n",
+     .on_empty_or_no = Step::leave},
+    {.prompt = "Enter Radar Altitude (meters) > ",
+     .low = 0.0f,
+     .high = 16000.0f,
+     .low_excluded = true,
+     .celsius = false,
+     .range_message = "Alt value out of range (0 to 16000 m)\n",
+     .on_empty_or_no = Step::sst},
+    {.prompt = "Enter Flight Level Ambient Temp (deg C) > ",
+     .low = -70.0f,
+     .high = 45.0f,
+     .low_excluded = false,
+     .celsius = true,
+     .range_message = "Temp value out of range (-70 to +45 C)\n",
+     .on_empty_or_no = Step::leave},
+    {.prompt = "Estimated Wind Speed (m/s) > ",
+     .low = 0.0f,
+     .high = 150.0f,
+     .low_excluded = false,
+     .celsius = false,
+     .range_message = "WS value out of range (0 to 150 m/s)\n",
+     .on_empty_or_no = Step::altitude},
+    {.prompt = "Estimated Rain Rate (mm/hr) > ",
+     .low = -10.0f,
+     .high = 150.0f,
+     .low_excluded = false,
+     .celsius = false,
+     .range_message = "RR value out of range (-10 to 150 mm/hr)\n",
+     .on_empty_or_no = Step::altitude},
+}};
 
 bool in_range(const PromptRule& rule, float v) {
   const bool above_low = rule.low_excluded ? v > rule.low : v >= rule.low;
@@ -123,27 +137,8 @@ Outcome Session::run() {
 
   Step step = Step::sst;
   for (;;) {
-    const PromptRule* rule = nullptr;
-    switch (step) {
-      case Step::sst:
-        rule = &kSstRule;
-        break;
-      case Step::altitude:
-        rule = &kAltitudeRule;
-        break;
-      case Step::air_temperature:
-        rule = &kAirTemperatureRule;
-        break;
-      case Step::wind:
-        rule = &kWindRule;
-        break;
-      case Step::rain:
-        rule = &kRainRule;
-        break;
-      case Step::leave:
-        return out_.failed() ? Outcome::write_error : Outcome::exited;
-    }
-    const Answer answer = ask(*rule);
+    if (step == Step::leave) return out_.failed() ? Outcome::write_error : Outcome::exited;
+    const Answer answer = ask(kRules[std::size_t(step)]);
     if (answer.kind == Answer::stopped) return answer.outcome;
     if (answer.kind == Answer::moved) {
       step = answer.next;
