@@ -93,9 +93,9 @@ Session read_session(const std::string& path) {
   }
   close(fd);
   Session s;
-  s.sst_kelvin = float(double(values[0]) + double(273.146f));
+  s.sst_kelvin = tbcalc::celsius_to_kelvin(values[0]);
   s.altitude = values[1];
-  s.air_kelvin = float(double(values[2]) + double(273.146f));
+  s.air_kelvin = tbcalc::celsius_to_kelvin(values[2]);
   for (std::size_t i = 3; i + 1 < values.size(); i += 2)
     s.pairs.push_back({values[i], values[i + 1]});
   return s;
@@ -105,8 +105,7 @@ Session read_session(const std::string& path) {
 double model_only(const Session& s, float& checksum) {
   const auto start = Clock::now();
   std::array<float, 6> emis{};
-  tbcalc::klsw_loop(tbcalc::freqs.data(), float(double(s.sst_kelvin) - double(273.146f)),
-                    emis.data(), 6);
+  tbcalc::klsw_loop(tbcalc::freqs.data(), tbcalc::kelvin_to_celsius(s.sst_kelvin), emis.data(), 6);
   float sum = 0;
   for (const auto& pair : s.pairs) {
     for (std::size_t i = 0; i < 6; ++i) {

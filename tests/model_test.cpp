@@ -10,10 +10,6 @@
 namespace tbcalc {
 namespace {
 
-constexpr float kKelvinOffset = 273.146f;
-
-float kelvin(float celsius) { return float(double(celsius) + double(kKelvinOffset)); }
-
 TEST(KlswLoop, EmissivityTablePerSeaSurfaceTemperature) {
   struct Case {
     float sstc;
@@ -72,7 +68,7 @@ TEST(Kleinswift, PermittivityAndReflectivity) {
   };
   for (const Case& c : cases) {
     float rv = -1, rh = -1, epsr = -1, epsi = -1;
-    kleinswift(c.freq, c.theta, kelvin(c.celsius), c.sal, rv, rh, epsr, epsi);
+    kleinswift(c.freq, c.theta, celsius_to_kelvin(c.celsius), c.sal, rv, rh, epsr, epsi);
     SCOPED_TRACE(testing::Message()
                  << c.freq << " GHz, " << c.celsius << " C, S " << c.sal << ", theta " << c.theta);
     EXPECT_NEAR(epsr, c.epsr, c.eps_tol);
@@ -157,11 +153,12 @@ TEST(Model, EndToEndChannels) {
       {28, 3000, 5, 40, -5, {150.25, 152.52, 153.49, 155.07, 157.23, 158.42}},
   };
   for (const Case& c : cases) {
-    const float sst = kelvin(c.sstc);
+    const float sst = celsius_to_kelvin(c.sstc);
     std::array<float, 6> emis{};
-    klsw_loop(freqs.data(), float(double(sst) - double(kKelvinOffset)), emis.data(), 6);
+    klsw_loop(freqs.data(), kelvin_to_celsius(sst), emis.data(), 6);
     for (std::size_t i = 0; i < 6; ++i) {
-      const float tb = tbvrel(freqs[i], sst, c.alt, kelvin(c.airc), emis[i], {c.wind, c.rain});
+      const float tb =
+          tbvrel(freqs[i], sst, c.alt, celsius_to_kelvin(c.airc), emis[i], {c.wind, c.rain});
       EXPECT_NEAR(tb, c.tb[i], 0.005) << "sst " << c.sstc << " channel " << i;
     }
   }

@@ -13,6 +13,17 @@ namespace tbcalc {
 // The six radiometer channels, GHz, in the order every per-channel table follows.
 inline constexpr std::array<float, 6> freqs = {4.74f, 5.31f, 5.57f, 6.02f, 6.69f, 7.09f};
 
+// degC to K as the model defines it: 273.146, not 273.15 (as a float,
+// 273.14599609375). Temperatures handed to the model in kelvin are formed with
+// celsius_to_kelvin; each conversion is rounded once to float.
+inline constexpr float kelvin_offset = 273.146f;
+constexpr float celsius_to_kelvin(float celsius) {
+  return float(double(celsius) + double(kelvin_offset));
+}
+constexpr float kelvin_to_celsius(float kelvin) {
+  return float(double(kelvin) - double(kelvin_offset));
+}
+
 // Polar form of the complex number x + iy: modulus `r` and argument `phi` in
 // radians, 0 <= phi < 2*pi. Made for any finite x and y. For x = 0 and
 // y >= 0 the argument is exactly the single-precision pi/2 (1.5707964), so

@@ -12,8 +12,6 @@
 namespace tbcalc::dialogue {
 namespace {
 
-constexpr float kKelvinOffset = 273.146f;  // degC to K, as the model defines it
-
 enum class Step { sst, altitude, air_temperature, wind, rain, leave };
 
 // One prompt of the dialogue: its text, the accepted range and where an empty
@@ -121,7 +119,7 @@ Answer Session::ask(const PromptRule& rule) {
     } else if (!in_range(rule, v)) {
       out_.append(rule.range_message);
     } else {
-      const float stored = rule.celsius ? float(double(v) + double(kKelvinOffset)) : v;
+      const float stored = rule.celsius ? celsius_to_kelvin(v) : v;
       return {Answer::accepted, stored};
     }
   }
@@ -148,8 +146,8 @@ Outcome Session::run() {
       case Step::sst: {
         sst_kelvin = answer.value;
         // The model takes the Celsius value back from the stored kelvin one.
-        const float sst_celsius = float(double(sst_kelvin) - double(kKelvinOffset));
-        klsw_loop(freqs.data(), sst_celsius, emissivity.data(), std::int32_t(freqs.size()));
+        klsw_loop(freqs.data(), kelvin_to_celsius(sst_kelvin), emissivity.data(),
+                  std::int32_t(freqs.size()));
         step = Step::altitude;
         break;
       }

@@ -4,14 +4,13 @@
 namespace tbcalc {
 namespace {
 
-constexpr float kKelvinOffset = 273.146f;  // degC to K, as the model defines it
-constexpr float kSalinity = 36.0f;         // ppt, open-ocean water
-constexpr float kNadir = 0.0f;             // rad
+constexpr float kSalinity = 36.0f;  // ppt, open-ocean water
+constexpr float kNadir = 0.0f;      // rad
 
 }  // namespace
 
 void klsw_loop(const float* freqs, float sstc, float* emis, std::int32_t nchan) {
-  const float tk = float(double(sstc) + double(kKelvinOffset));
+  const float tk = celsius_to_kelvin(sstc);
   for (std::int32_t i = 0; i < nchan; ++i) {
     float rv, rh, epsr, epsi;
     kleinswift(freqs[i], kNadir, tk, kSalinity, rv, rh, epsr, epsi);

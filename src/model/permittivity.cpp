@@ -9,7 +9,6 @@
 namespace tbcalc {
 namespace {
 
-constexpr float kKelvinOffset = 273.146f;  // degC to K, as the model defines it
 constexpr float kTwoPi = 6.2831855f;
 constexpr float kHalfPi = 1.5707964f;
 constexpr float kHertzPerGigahertz = 1e9f;
@@ -60,7 +59,7 @@ void rec2sph(float x, float y, float& r, float& phi) {
 
 void kleinswift(float freq, float theta, float tk, float sal, float& rv, float& rh, float& epsr,
                 float& epsi) {
-  const double t = double(tk) - double(kKelvinOffset);  // degC, kept in double
+  const double t = double(tk) - double(kelvin_offset);  // degC, kept in double
   const double t2 = t * t;
   const double t3 = t2 * t;
   const double s = sal;
