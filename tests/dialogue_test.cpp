@@ -146,6 +146,17 @@ TEST(Console, PromptIsDeliveredBeforeEachWaitButNotPerLine) {
   EXPECT_EQ(sink.text.size(), 1001 * kSst.size() + 1000 * kBadChar.size());
 }
 
+TEST(Console, TextLargerThanTheBufferKeepsItsOrder) {
+  StringSink sink;
+  OutputBuffer out(sink);
+  const std::string big(100000, 'x');
+  out.append("held ");
+  out.append(big);
+  out.append(" after");
+  EXPECT_TRUE(out.flush());
+  EXPECT_EQ(sink.text, "held " + big + " after");
+}
+
 TEST(Console, LongLinesKeepTheirFirstColumnsOnly) {
   const std::string long_line = std::string(100000, '7') + "\nrest";
   StringSource source(long_line, 4096);

@@ -29,22 +29,17 @@ int FdSink::write(std::span<const char> bytes) {
 }
 
 void OutputBuffer::append(std::string_view text) {
-  if (failed()) return;
-  if (text.size() > kCapacity - used_) {
-    if (!flush()) return;
-    if (text.size() > kCapacity) {
-      error_ = sink_.write(text);
-      return;
-    }
+  if (char* room = reserve(text.size())) {
+    std::memcpy(room, text.data(), text.size());
+    return;
   }
-  std::memcpy(data_ + used_, text.data(), text.size());
-  used_ += text.size();
+  // More than the whole buffer holds: deliver what is held, then the text.
+  if (text.size() > kCapacity && flush()) error_ = sink_.write(text);
 }
 
 char* OutputBuffer::reserve(std::size_t size) {
-  if (size > kCapacity) return nullptr;
+  if (failed() || size > kCapacity) return nullptr;
   if (size > kCapacity - used_ && !flush()) return nullptr;
-  if (failed()) return nullptr;
   char* room = data_ + used_;
   used_ += size;
   return room;

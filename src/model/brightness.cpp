@@ -56,7 +56,7 @@ float tbvrel(float freq, float sst, float alt, float tair, float emis,
 
   // Rain: the opacity is odd in the rain rate, so a negative rate emits
   // instead of absorbing and its transmittances exceed 1.
-  const double rain_path = alt > kRainLayerTop ? kRainLayerTop : alt;
+  const double rain_path = double(alt > kRainLayerTop ? kRainLayerTop : alt);
   const double r = std::fabs(double(rain_rate));
   const float p = float(std::pow(r, double(kRainExponentPower)));
   const double b = kRainFrequencyExponent * double(p);
