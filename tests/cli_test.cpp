@@ -11,7 +11,6 @@ namespace tbcalc::testing {
 namespace {
 
 using namespace texts;
-const std::string kPrompts = kSst + kAlt + kAir + kWind + kRain;
 
 ProcessResult tbcalc(std::string_view input, const ProcessOptions& options = {}) {
   return run_process(TBCALC_BINARY, input, options);
@@ -34,9 +33,10 @@ TEST(Cli, EndToEndSessions) {
       {"-5\n100\n-70\n150\n150\n", " 284.49 285.13 284.82 283.86 282.38 281.75"},
       {"45\n16000\n45\n0\n-10\n", " 113.36 111.76 110.71 108.40 103.74 100.22"},
   };
+  const std::string prompts = kSst + kAlt + kAir + kWind + kRain;
   for (const Case& c : cases) {
     const ProcessResult r = tbcalc(std::string(c.replies) + "ex\n");
-    EXPECT_EQ(r.out, kPrompts + kFreqLine + "  Tb:" + c.tb + " K\n" + kWind) << c.replies;
+    EXPECT_EQ(r.out, prompts + kFreqLine + "  Tb:" + c.tb + " K\n" + kWind) << c.replies;
     EXPECT_EQ(r.exit_code, 0) << c.replies;
     EXPECT_EQ(r.err, "") << c.replies;
   }

@@ -31,10 +31,9 @@ Transcript run(std::string_view input) {
   return {outcome, sink.text};
 }
 
-// Prompts 1 to 3 answered 20, 1500, 10, as most cases below begin.
-const std::string kSetUp = kSst + kAlt + kAir;
-
 TEST(Dialogue, Transcripts) {
+  // Prompts 1 to 3 answered 20, 1500, 10, as most cases below begin.
+  const std::string set_up = kSst + kAlt + kAir;
   struct Case {
     const char* what;
     std::string input;
@@ -45,27 +44,27 @@ TEST(Dialogue, Transcripts) {
       {"empty line at the first prompt ends the run", "\n", kSst, Outcome::exited},
       {"NO at the first prompt", "no\n", kSst, Outcome::exited},
       {"EX at the first prompt, whatever follows", "Exit now\n", kSst, Outcome::exited},
-      {"empty line at the air temperature prompt", "20\n1500\n\n", kSetUp, Outcome::exited},
-      {"NO at the air temperature prompt", "20\n1500\nNo\n", kSetUp, Outcome::exited},
+      {"empty line at the air temperature prompt", "20\n1500\n\n", set_up, Outcome::exited},
+      {"NO at the air temperature prompt", "20\n1500\nNo\n", set_up, Outcome::exited},
       {"no at the altitude prompt goes back to the first", "20\nno\nex\n", kSst + kAlt + kSst,
        Outcome::exited},
       {"empty line at the wind prompt goes back to altitude", "20\n1500\n10\n\n1500\nex\n",
-       kSetUp + kWind + kAlt + kAir, Outcome::exited},
+       set_up + kWind + kAlt + kAir, Outcome::exited},
       {"NO at the rain prompt goes back to altitude", "20\n1500\n10\n5\nno\nex\n",
-       kSetUp + kWind + kRain + kAlt, Outcome::exited},
+       set_up + kWind + kRain + kAlt, Outcome::exited},
       {"a result, then the wind prompt again", "20\n1500\n10\n10\n5\nex\n",
-       kSetUp + kWind + kRain + kFirstResult + kWind, Outcome::exited},
+       set_up + kWind + kRain + kFirstResult + kWind, Outcome::exited},
       {"-3 and -5 accepted, -5.01 rejected", "-5.01\n-3\nno\n-5\nex\n",
        kSst + "SST value out of range (-2 to 45 C)\n" + kSst + kAlt + kSst + kAlt, Outcome::exited},
       {"altitude 0 rejected, 16000 accepted", "20\n0\n16000\nex\n",
        kSst + kAlt + "Alt value out of range (0 to 16000 m)\n" + kAlt + kAir, Outcome::exited},
       {"air -71 rejected, -70 and 45 accepted", "20\n1500\n-71\n-70\n\n1500\n45\nex\n",
-       kSetUp + "Temp value out of range (-70 to +45 C)\n" + kAir + kWind + kAlt + kAir + kWind,
+       set_up + "Temp value out of range (-70 to +45 C)\n" + kAir + kWind + kAlt + kAir + kWind,
        Outcome::exited},
       {"wind 0 accepted, 150.5 rejected", "20\n1500\n10\n150.5\n0\nex\n",
-       kSetUp + kWind + "WS value out of range (0 to 150 m/s)\n" + kWind + kRain, Outcome::exited},
+       set_up + kWind + "WS value out of range (0 to 150 m/s)\n" + kWind + kRain, Outcome::exited},
       {"rain -10.5 rejected", "20\n1500\n10\n0\n-10.5\nex\n",
-       kSetUp + kWind + kRain + "RR value out of range (-10 to 150 mm/hr)\n" + kRain,
+       set_up + kWind + kRain + "RR value out of range (-10 to 150 mm/hr)\n" + kRain,
        Outcome::exited},
       {"letters are a parse failure", "abc\nex\n", kSst + kBadChar + kSst, Outcome::exited},
       {"a blank before ex is a parse failure", " ex\nex\n", kSst + kBadChar + kSst,
@@ -78,7 +77,7 @@ TEST(Dialogue, Transcripts) {
        kSst + kAlt + kAir, Outcome::exited},
       {"a last line without a line end is a reply", "ex", kSst, Outcome::exited},
       {"end of input at the first prompt", "", kSst, Outcome::end_of_input},
-      {"end of input at the rain prompt", "20\n1500\n10\n10\n", kSetUp + kWind + kRain,
+      {"end of input at the rain prompt", "20\n1500\n10\n10\n", set_up + kWind + kRain,
        Outcome::end_of_input},
   };
   for (const Case& c : cases) {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dialogue_texts.hpp"
 #include "process_runner.hpp"
@@ -127,10 +128,11 @@ struct Exchange {
   std::string reply;
 };
 
-const Exchange kConversation[] = {
-    {kSst, "20\n"},  {kAlt, "1500\n"}, {kAir, "10\n"},
-    {kWind, "10\n"}, {kRain, "5\n"},   {kFirstResult + kWind, "ex\n"},
-};
+// One computation, then EX, each reply written after its prompt arrived.
+std::vector<Exchange> conversation() {
+  return {{kSst, "20\n"},  {kAlt, "1500\n"}, {kAir, "10\n"},
+          {kWind, "10\n"}, {kRain, "5\n"},   {kFirstResult + kWind, "ex\n"}};
+}
 
 TEST(IoFaults, ClientThatWaitsForEachPromptNeverHangs) {
   int to_child[2], from_child[2];
@@ -146,7 +148,7 @@ TEST(IoFaults, ClientThatWaitsForEachPromptNeverHangs) {
   ::close(to_child[0]);
   ::close(from_child[1]);
   const auto deadline = std::chrono::steady_clock::now() + 20s;
-  for (const Exchange& step : kConversation) {
+  for (const Exchange& step : conversation()) {
     const std::string seen = read_until(from_child[0], step.prompt, deadline);
     ASSERT_TRUE(seen.ends_with(step.prompt))
         << "waited for [" << step.prompt << "], saw [" << seen << "]";
@@ -171,7 +173,7 @@ TEST(IoFaults, TerminalSessionEndsWithALineEndAtCtrlD) {
   }
   const auto deadline = std::chrono::steady_clock::now() + 20s;
   std::string seen;
-  for (const Exchange& step : kConversation) {
+  for (const Exchange& step : conversation()) {
     // The terminal echoes replies and turns line ends into CR LF.
     std::string prompt = step.prompt;
     for (std::size_t at = 0; (at = prompt.find('\n', at)) != std::string::npos; at += 2) {
