@@ -15,7 +15,7 @@ void klsw_loop(const float* freqs, float sstc, float* emis, std::int32_t nchan) 
     float rv, rh, epsr, epsi;
     kleinswift(freqs[i], kNadir, tk, kSalinity, rv, rh, epsr, epsi);
     // At nadir rv and rh agree only to a few ulps; the emissivity is defined by rv.
-    emis[i] = float(1.0f - double(rv));
+    emis[i] = float(double(1.0f) - double(rv));
   }
 }
 

@@ -20,26 +20,32 @@ constexpr float kConductivityReference = 25.0f;    // degC of the sigma25 fit
 // Static permittivity: the Debye model's low-frequency limit.
 double static_permittivity(double t, double t2, double t3, double s, double s2, double s3) {
   if (s < double(kSalineThreshold)) {
-    return 88.045f - 0.4147f * t + 6.295e-4f * t2 + 1.075e-5f * t3;
+    return double(88.045f) - double(0.4147f) * t + double(6.295e-4f) * t2 + double(1.075e-5f) * t3;
   }
-  const double eps0 = 87.134f - 0.1949f * t - 0.01276f * t2 + 2.491e-4f * t3;
-  const double a = 1.0f + 1.613e-5f * s * t - 0.003656f * s + 3.21e-5f * s2 - 4.232e-7f * s3;
+  const double eps0 =
+      double(87.134f) - double(0.1949f) * t - double(0.01276f) * t2 + double(2.491e-4f) * t3;
+  const double a = double(1.0f) + double(1.613e-5f) * s * t - double(0.003656f) * s +
+                   double(3.21e-5f) * s2 - double(4.232e-7f) * s3;
   return eps0 * a;
 }
 
 // Debye relaxation time, s. Salinity enters even for fresh water.
 double relaxation_time(double t, double t2, double t3, double s, double s2, double s3) {
-  const double tau0 = 1.768e-11f - 6.086e-13f * t + 1.104e-14f * t2 - 8.111e-17f * t3;
-  const double b = 1.0f + 2.282e-5f * s * t - 7.638e-4f * s - 7.76e-6f * s2 + 1.105e-8f * s3;
+  const double tau0 = double(1.768e-11f) - double(6.086e-13f) * t + double(1.104e-14f) * t2 -
+                      double(8.111e-17f) * t3;
+  const double b = double(1.0f) + double(2.282e-5f) * s * t - double(7.638e-4f) * s -
+                   double(7.76e-6f) * s2 + double(1.105e-8f) * s3;
   return tau0 * b;
 }
 
 // Ionic conductivity, S/m: the 25 degC value scaled by a temperature factor.
 double ionic_conductivity(double t, double s, double s2, double s3) {
   const double delta = double(kConductivityReference) - t;
-  const double beta = (2.033e-2f + 1.266e-4f * delta + 2.464e-6f * (delta * delta)) -
-                      s * (1.849e-5f - 2.551e-7f * delta + 2.551e-8f * (delta * delta));
-  const double sigma25 = s * (0.182521f - 1.46192e-3f * s + 2.09324e-5f * s2 - 1.28205e-7f * s3);
+  const double beta =
+      (double(2.033e-2f) + double(1.266e-4f) * delta + double(2.464e-6f) * (delta * delta)) -
+      s * (double(1.849e-5f) - double(2.551e-7f) * delta + double(2.551e-8f) * (delta * delta));
+  const double sigma25 = s * (double(0.182521f) - double(1.46192e-3f) * s +
+                              double(2.09324e-5f) * s2 - double(1.28205e-7f) * s3);
   const float temperature_factor = float(std::exp(delta * beta));
   return sigma25 / double(temperature_factor);
 }
@@ -67,12 +73,12 @@ void kleinswift(float freq, float theta, float tk, float sal, float& rv, float& 
   const float s3 = float(s * s * s);
   const float omega = float(double(freq) * double(kTwoPi) * double(kHertzPerGigahertz));
 
-  const double eps_static = static_permittivity(t, t2, t3, s, s2, s3);
-  const double tau = relaxation_time(t, t2, t3, s, s2, s3);
-  const double sigma = ionic_conductivity(t, s, s2, s3);
+  const double eps_static = static_permittivity(t, t2, t3, s, double(s2), double(s3));
+  const double tau = relaxation_time(t, t2, t3, s, double(s2), double(s3));
+  const double sigma = ionic_conductivity(t, s, double(s2), double(s3));
 
   const double omega_tau = double(omega) * tau;
-  const double d = 1.0f + omega_tau * omega_tau;
+  const double d = double(1.0f) + omega_tau * omega_tau;
   const double relaxing = eps_static - double(kEpsInfinity);
   epsr = float(double(kEpsInfinity) + relaxing / d);
   epsi = float(relaxing * omega_tau / d + sigma / (double(omega) * double(kVacuumPermittivity)));
@@ -80,12 +86,12 @@ void kleinswift(float freq, float theta, float tk, float sal, float& rv, float& 
   // Complex root of eps - sin^2(theta), the one with non-negative imaginary part.
   const float mu = float(std::cos(double(theta)));
   const double m = mu;
-  const float x = float(double(epsr) - 1.0f + m * m);
+  const float x = float(double(epsr) - double(1.0f) + m * m);
   float modulus;
   float argument;
   rec2sph(x, epsi, modulus, argument);
   const float root_modulus = float(std::sqrt(double(modulus)));
-  const float half_argument = float(double(argument) / 2.0f);
+  const float half_argument = float(double(argument) / double(2.0f));
   const float cos_half = float(std::cos(double(half_argument)));
   const float sin_half = float(std::sin(double(half_argument)));
   const float p = float(double(root_modulus) * double(cos_half));
