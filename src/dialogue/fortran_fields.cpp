@@ -67,6 +67,15 @@ void right_align(std::string_view text, std::span<char> out) {
 
 void fill_stars(std::span<char> out) { std::fill(out.begin(), out.end(), '*'); }
 
+// Writes the two decimal digits of 0 <= n < 100 at out[0] and out[1].
+void put_digit_pair(std::uint32_t n, char* out) {
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  std::memcpy(out, kPairs + 2 * n, 2);
+}
+
 }  // namespace
 
 int read_f10_5(std::span<const char, 10> field, float& value) {
@@ -145,10 +154,21 @@ void write_f7_2(float value, std::span<char, 7> out) {
   if (whole >= 10000 || (minus && whole >= 1000)) return fill_stars(out);
   std::memset(out.data(), ' ', 4);
   out[4] = '.';
-  out[5] = char('0' + fraction / 10);
-  out[6] = char('0' + fraction % 10);
+  put_digit_pair(fraction, &out[5]);
+  // Up to four digits before the point, two at a time, no leading zeros.
   std::size_t at = 4;
-  for (std::uint32_t rest = whole; rest != 0; rest /= 10) out[--at] = char('0' + rest % 10);
+  std::uint32_t rest = whole;
+  if (rest >= 100) {
+    put_digit_pair(rest % 100, &out[2]);
+    rest /= 100;
+    at = 2;
+  }
+  if (rest >= 10) {
+    at -= 2;
+    put_digit_pair(rest, &out[at]);
+  } else if (rest != 0) {
+    out[--at] = char('0' + rest);
+  }
   if (minus) out[--at] = '-';
 }
 
