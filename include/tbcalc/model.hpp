@@ -73,4 +73,46 @@ void klsw_loop(const float* freqs, float sstc, float* emis, std::int32_t nchan);
 float tbvrel(float freq, float sst, float alt, float tair, float emis,
              const std::array<float, 2>& wsrr);
 
+// tbvrel for six channels at once, made for many wind/rain pairs under one
+// environment. The constructor prepares what depends only on the channel
+// table, the sea surface temperature, altitude, air temperature and the
+// emissivity table (clear-air transmittances, layer temperatures, sky
+// brightness); brightness() then shares the rain-rate powers across the
+// channels, and a zero rain rate takes no rain arithmetic at all.
+//   freq  six channel frequencies, GHz (usually `freqs`)
+//   sst, alt, tair, emis  as tbvrel: K, m, K, and each channel's flat-sea
+//         emissivity (from klsw_loop)
+// brightness(wsrr)[i] equals tbvrel(freq[i], sst, alt, tair, emis[i], wsrr)
+// bit for bit, for every input, out-of-range and non-finite ones included,
+// and with the same ranges and behaviour; where one gives NaN (never within
+// the ranges) so does the other, though not always with the same sign bit.
+// Its powers and exponentials of the rain are fast forms that give the float
+// the C library's pow and exp would, as long as the library's error stays
+// below 2^14 units in the last place (glibc's stays below 1); they defer to
+// the library where they cannot be sure. The object is immutable once made:
+// any number of threads may call brightness() on it at once.
+class SixChannels {
+ public:
+  SixChannels(const std::array<float, 6>& freq, float sst, float alt, float tair,
+              const std::array<float, 6>& emis);
+
+  // Brightness temperatures, K, in the order of `freq`.
+  std::array<float, 6> brightness(const std::array<float, 2>& wsrr) const;
+
+ private:
+  // Per channel, side by side so that the channels can be computed together.
+  std::array<bool, 6> outside_band_;        // result exactly 0
+  std::array<double, 6> freq_;              // GHz
+  std::array<double, 6> log_freq_;          // its natural logarithm
+  std::array<double, 6> frequency_factor_;  // of the wind increment
+  std::array<float, 6> flat_emis_;
+  std::array<float, 6> below_trans_;  // clear air between surface and aircraft
+  std::array<double, 6> sky_;         // clear-air and cosmic brightness above the rain
+  float sst_;
+  double rain_path_;         // m of rain below the aircraft
+  bool rain_path_is_layer_;  // the aircraft is above the rain: both transmittances agree
+  float zero_rain_up_;       // the transmittance below the aircraft for a zero rain rate
+  double t_sky_, t_rain_, t_below_;
+};
+
 }  // namespace tbcalc

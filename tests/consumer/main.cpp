@@ -1,5 +1,6 @@
 // One emissivity and one brightness temperature of the model's reference
-// tables, through the installed header and library.
+// tables, and the six channels of an end-to-end case, through the installed
+// header and library.
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -10,7 +11,13 @@ int main() {
   tbcalc::klsw_loop(tbcalc::freqs.data(), 15.0f, emis.data(), 6);
   // 15 degC, 4.74 GHz: 0.358515; the base case of the channel model: 120.286 K.
   const float tb = tbcalc::tbvrel(6.02f, 293.146f, 1500.0f, 283.146f, 0.38f, {10.0f, 5.0f});
-  const bool ok = std::fabs(emis[0] - 0.358515) <= 1e-6 && std::fabs(tb - 120.286) <= 1e-3;
+  // 20 degC, 1500 m, 10 degC, 10 m/s, 5 mm/h: 112.86 K at 4.74 GHz, 118.18 K at 7.09 GHz.
+  std::array<float, 6> emis20{};
+  tbcalc::klsw_loop(tbcalc::freqs.data(), 20.0f, emis20.data(), 6);
+  const tbcalc::SixChannels six(tbcalc::freqs, 293.146f, 1500.0f, 283.146f, emis20);
+  const std::array<float, 6> tb6 = six.brightness({10.0f, 5.0f});
+  const bool ok = std::fabs(emis[0] - 0.358515) <= 1e-6 && std::fabs(tb - 120.286) <= 1e-3 &&
+                  std::fabs(tb6[0] - 112.86) <= 5e-3 && std::fabs(tb6[5] - 118.18) <= 5e-3;
   std::printf("emissivity %.6f, brightness temperature %.3f K: %s\n", double(emis[0]), double(tb),
               ok ? "as expected" : "WRONG");
   return ok ? 0 : 1;
