@@ -1,6 +1,7 @@
 #include "dialogue.hpp"
 
 #include <array>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -128,10 +129,11 @@ Answer Session::ask(const PromptRule& rule) {
 Outcome Session::run() {
   float sst_kelvin = 0.0f;
   float altitude = 0.0f;
-  float air_kelvin = 0.0f;
   std::array<float, 2> wind_rain = {0.0f, 0.0f};
   std::array<float, 6> emissivity{};
-  std::array<float, 6> tb{};
+  // Prepared once the environment is complete; it lives as long as altitude
+  // and air temperature do.
+  std::optional<SixChannels> channels;
 
   Step step = Step::sst;
   for (;;) {
@@ -156,7 +158,7 @@ Outcome Session::run() {
         step = Step::air_temperature;
         break;
       case Step::air_temperature:
-        air_kelvin = answer.value;
+        channels.emplace(freqs, sst_kelvin, altitude, answer.value, emissivity);
         step = Step::wind;
         break;
       case Step::wind:
@@ -165,11 +167,9 @@ Outcome Session::run() {
         break;
       case Step::rain:
         wind_rain[1] = answer.value;
-        for (std::size_t i = 0; i < freqs.size(); ++i) {
-          tb[i] = tbvrel(freqs[i], sst_kelvin, altitude, air_kelvin, emissivity[i], wind_rain);
-        }
         if (char* room = out_.reserve(kResultLinesSize)) {
-          write_result_lines(tb, std::span<char, kResultLinesSize>(room, kResultLinesSize));
+          write_result_lines(channels->brightness(wind_rain),
+                             std::span<char, kResultLinesSize>(room, kResultLinesSize));
         }
         step = Step::wind;
         break;
