@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 
 namespace tbcalc {
 namespace {
@@ -161,6 +162,32 @@ TEST(Model, EndToEndChannels) {
           tbvrel(freqs[i], sst, c.alt, celsius_to_kelvin(c.airc), emis[i], {c.wind, c.rain});
       EXPECT_NEAR(tb, c.tb[i], 0.005) << "sst " << c.sstc << " channel " << i;
     }
+  }
+}
+
+// The first end-to-end case hands the model these emissivities and kelvin
+// values after the dialogue's conversions.
+TEST(Environment, FromRepliesAsTheDialogueFormsIt) {
+  const Environment env = environment_from_replies(20.0f, 1500.0f, 10.0f);
+  EXPECT_EQ(env.sst, 293.146f);
+  EXPECT_EQ(env.altitude, 1500.0f);
+  EXPECT_EQ(env.air, 283.146f);
+  const std::array<double, 6> expected = {0.359554, 0.361481, 0.362270,
+                                          0.363545, 0.365304, 0.366307};
+  for (std::size_t i = 0; i < 6; ++i) EXPECT_NEAR(env.emis[i], expected[i], 1e-6) << i;
+}
+
+TEST(AcceptedRanges, BoundsAsTheDialogueAcceptsThem) {
+  EXPECT_TRUE(sst_range_c.contains(-5.0f));
+  EXPECT_FALSE(sst_range_c.contains(-5.01f));
+  EXPECT_FALSE(altitude_range_m.contains(0.0f));
+  EXPECT_TRUE(altitude_range_m.contains(16000.0f));
+  EXPECT_TRUE(rain_range_mmh.contains(-10.0f));
+  EXPECT_FALSE(wind_range_ms.contains(150.01f));
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  for (const AcceptedRange& r :
+       {sst_range_c, altitude_range_m, air_range_c, wind_range_ms, rain_range_mmh}) {
+    EXPECT_FALSE(r.contains(nan));
   }
 }
 

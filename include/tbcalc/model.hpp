@@ -24,6 +24,37 @@ constexpr float kelvin_to_celsius(float kelvin) {
   return float(double(kelvin) - double(kelvin_offset));
 }
 
+// The ranges of typed values that the operator dialogue accepts, and that the
+// model was made for: sea surface and air temperature in degC, altitude in m
+// (0 itself excluded), wind speed in m/s, rain rate in mm/h (negative rates
+// act as negative absorption). Bounds compare as floats.
+struct AcceptedRange {
+  float low;
+  float high;
+  bool low_excluded;
+  constexpr bool contains(float v) const {
+    return (low_excluded ? v > low : v >= low) && v <= high;
+  }
+};
+inline constexpr AcceptedRange sst_range_c = {-5.0f, 45.0f, false};
+inline constexpr AcceptedRange altitude_range_m = {0.0f, 16000.0f, true};
+inline constexpr AcceptedRange air_range_c = {-70.0f, 45.0f, false};
+inline constexpr AcceptedRange wind_range_ms = {0.0f, 150.0f, false};
+inline constexpr AcceptedRange rain_range_mmh = {-10.0f, 150.0f, false};
+
+// The model's inputs for one sea surface, altitude and air temperature, as the
+// dialogue forms them from typed values: temperatures in K through
+// celsius_to_kelvin, and the emissivity table from klsw_loop at the Celsius
+// value taken back from the stored kelvin one.
+struct Environment {
+  float sst;                  // K
+  float altitude;             // m
+  float air;                  // K
+  std::array<float, 6> emis;  // flat-sea emissivity per channel of `freqs`
+};
+// Computed for any input; the model was made for the accepted ranges above.
+Environment environment_from_replies(float sst_c, float altitude_m, float air_c);
+
 // Polar form of the complex number x + iy: modulus `r` and argument `phi` in
 // radians, 0 <= phi < 2*pi. Made for any finite x and y. For x = 0 and
 // y >= 0 the argument is exactly the single-precision pi/2 (1.5707964), so

@@ -19,9 +19,7 @@ enum class Step { sst, altitude, air_temperature, wind, rain, leave };
 // line or NO leads.
 struct PromptRule {
   std::string_view prompt;
-  float low;
-  float high;
-  bool low_excluded;
+  AcceptedRange range;
   bool celsius;  // stored in kelvin
   std::string_view range_message;
   Step on_empty_or_no;
@@ -31,46 +29,31 @@ struct PromptRule {
 // and 0 m rejected; operators know them as they stand.
 constexpr std::array<PromptRule, 5> kRules = {{
     {.prompt = "Enter SST (deg C) > ",
-     .low = -5.0f,
-     .high = 45.0f,
-     .low_excluded = false,
+     .range = sst_range_c,
      .celsius = true,
      .range_message = "SST value out of range (-2 to 45 C)\n",
      .on_empty_or_no = Step::leave},
     {.prompt = "Enter Radar Altitude (meters) > ",
-     .low = 0.0f,
-     .high = 16000.0f,
-     .low_excluded = true,
+     .range = altitude_range_m,
      .celsius = false,
      .range_message = "Alt value out of range (0 to 16000 m)\n",
      .on_empty_or_no = Step::sst},
     {.prompt = "Enter Flight Level Ambient Temp (deg C) > ",
-     .low = -70.0f,
-     .high = 45.0f,
-     .low_excluded = false,
+     .range = air_range_c,
      .celsius = true,
      .range_message = "Temp value out of range (-70 to +45 C)\n",
      .on_empty_or_no = Step::leave},
     {.prompt = "Estimated Wind Speed (m/s) > ",
-     .low = 0.0f,
-     .high = 150.0f,
-     .low_excluded = false,
+     .range = wind_range_ms,
      .celsius = false,
      .range_message = "WS value out of range (0 to 150 m/s)\n",
      .on_empty_or_no = Step::altitude},
     {.prompt = "Estimated Rain Rate (mm/hr) > ",
-     .low = -10.0f,
-     .high = 150.0f,
-     .low_excluded = false,
+     .range = rain_range_mmh,
      .celsius = false,
      .range_message = "RR value out of range (-10 to 150 mm/hr)\n",
      .on_empty_or_no = Step::altitude},
 }};
-
-bool in_range(const PromptRule& rule, float v) {
-  const bool above_low = rule.low_excluded ? v > rule.low : v >= rule.low;
-  return above_low && v <= rule.high;
-}
 
 // What one prompt ended with: a stored value, a move, or the end of the run.
 struct Answer {
@@ -117,7 +100,7 @@ Answer Session::ask(const PromptRule& rule) {
       out_.append("I/O Error");
       out_.append(std::string_view(field.data(), field.size()));
       out_.append(" while reading value!\n");
-    } else if (!in_range(rule, v)) {
+    } else if (!rule.range.contains(v)) {
       out_.append(rule.range_message);
     } else {
       const float stored = rule.celsius ? celsius_to_kelvin(v) : v;

@@ -19,4 +19,12 @@ void klsw_loop(const float* freqs, float sstc, float* emis, std::int32_t nchan) 
   }
 }
 
+Environment environment_from_replies(float sst_c, float altitude_m, float air_c) {
+  Environment env{celsius_to_kelvin(sst_c), altitude_m, celsius_to_kelvin(air_c), {}};
+  // The model takes the Celsius value back from the stored kelvin one.
+  klsw_loop(freqs.data(), kelvin_to_celsius(env.sst), env.emis.data(),
+            std::int32_t(env.emis.size()));
+  return env;
+}
+
 }  // namespace tbcalc
