@@ -1,18 +1,25 @@
 // The steps of the nadir radiative balance, one function each, shared by the
-// single-channel tbvrel and the six-channel computation so that both carry out
-// the same operations in the same order and round to float at the same points.
-// Arithmetic is double; every float returned is one of the model's
-// single-precision points, every float constant widened where it is used.
+// single-channel tbvrel, the six-channel computation and the all-double
+// evaluation behind the Jacobian and the retrieval, so that all carry out the
+// same operations in the same order. Arithmetic is double and every float
+// constant is widened where it is used; the model's single-precision points
+// are the callers' explicit float stores.
 #pragma once
 
 #include <cmath>
 
 namespace tbcalc::detail {
 
-constexpr float kBandLow = 4.0f;                 // GHz
-constexpr float kBandHigh = 8.0f;                // GHz
-constexpr float kCalmBreak = 7.0f;               // m/s: wind below it, the increment is linear
-constexpr float kGaleBreak = 31.9f;              // m/s: from it up, linear again
+constexpr float kBandLow = 4.0f;            // GHz
+constexpr float kBandHigh = 8.0f;           // GHz
+constexpr float kCalmBreak = 7.0f;          // m/s: wind below it, the increment is linear
+constexpr float kGaleBreak = 31.9f;         // m/s: from it up, linear again
+constexpr float kCalmSlope = 0.000405f;     // per m/s, below 7 m/s
+constexpr float kMidConstant = 0.002853f;   // 7 to 31.9 m/s: constant,
+constexpr float kMidLinear = 0.00041f;      //   linear (subtracted)
+constexpr float kMidQuadratic = 0.000058f;  //   and quadratic coefficients
+constexpr float kGaleSlope = 0.003317f;     // per m/s, from 31.9 m/s up
+constexpr float kGaleIntercept = -0.056776f;
 constexpr float kWindFrequencyFactor = 0.15f;    // per GHz
 constexpr float kAbsorberScaleHeight = 3500.0f;  // m, clear-air absorber
 constexpr float kRainLayerTop = 4000.0f;         // m
@@ -29,14 +36,14 @@ constexpr float kCosmicBackground = 2.7f;    // K
 inline bool outside_band(float freq) { return freq < kBandLow || freq > kBandHigh; }
 
 // Foam and roughness raise the emissivity with wind; the three pieces are
-// separate fits and do not join exactly at the break points.
-inline double wind_increment(float wind) {
-  const double w = wind;
-  if (wind < kCalmBreak) return double(0.000405f) * w;
-  if (wind < kGaleBreak) {
-    return (double(0.002853f) - double(0.00041f) * w) + (double(0.000058f) * w) * w;
+// separate fits and do not join exactly at the break points. A float wind
+// widened to double takes the same piece as the float would.
+inline double wind_increment(double w) {
+  if (w < double(kCalmBreak)) return double(kCalmSlope) * w;
+  if (w < double(kGaleBreak)) {
+    return (double(kMidConstant) - double(kMidLinear) * w) + (double(kMidQuadratic) * w) * w;
   }
-  return double(0.003317f) * w + double(-0.056776f);
+  return double(kGaleSlope) * w + double(kGaleIntercept);
 }
 
 // The wind increment grows with frequency by this factor.
@@ -45,42 +52,40 @@ inline double wind_frequency_factor(double f) {
 }
 
 // Rough-sea emissivity: not limited to 1.
-inline float rough_emissivity(double frequency_factor, double increment, float flat_emis) {
-  return float(frequency_factor * increment + double(flat_emis));
+inline double rough_emissivity(double frequency_factor, double increment, double flat_emis) {
+  return frequency_factor * increment + flat_emis;
 }
 
 // One-way transmittance of the whole clear-air column.
-inline float column_transmittance(double f) {
-  return float(double(0.99456f) - f * double(0.0010505f));
-}
+inline double column_transmittance(double f) { return double(0.99456f) - f * double(0.0010505f); }
 
 // Share of the clear-air absorber that lies above the aircraft.
-inline float absorber_share_above(double h) {
-  return float(std::exp(-(h / double(kAbsorberScaleHeight))));
+inline double absorber_share_above(double h) {
+  return std::exp(-(h / double(kAbsorberScaleHeight)));
 }
 
 // Clear-air transmittance between the surface and the aircraft.
-inline float transmittance_below(double column_trans, float share_above) {
-  return float(std::pow(column_trans, double(1.0f) - double(share_above)));
+inline double transmittance_below(double column_trans, double share_above) {
+  return std::pow(column_trans, double(1.0f) - share_above);
 }
 
 // The rain below the aircraft: the whole layer once the aircraft is above it.
-inline double rain_path(float alt) { return double(alt > kRainLayerTop ? kRainLayerTop : alt); }
+inline double rain_path(double alt) {
+  return alt > double(kRainLayerTop) ? double(kRainLayerTop) : alt;
+}
 
 // The rain absorption coefficient k = 1.87e-9 f^(2.6 r^0.0736) r^1.15 per
 // metre is built from three powers that the caller takes: p = r^0.0736 and
 // s = r^1.15 of the rate's magnitude r, and q = f^(2.6 p).
-inline double rain_rate_magnitude(float rain_rate) { return std::fabs(double(rain_rate)); }
+inline double rain_rate_magnitude(double rain_rate) { return std::fabs(rain_rate); }
 
-inline double rain_frequency_exponent(float p) {
-  return double(kRainFrequencyExponent) * double(p);
-}
+inline double rain_frequency_exponent(double p) { return double(kRainFrequencyExponent) * p; }
 
 // Attenuation exponent per metre. The rain opacity is odd in the rain rate: a
 // negative rate emits instead of absorbing and its transmittances exceed 1.
-inline double rain_exponent(float q, float s, float rain_rate) {
-  const double k = (double(q) * double(kRainCoefficient)) * double(s);
-  return rain_rate >= 0.0f ? -k : k;
+inline double rain_exponent(double q, double s, double rain_rate) {
+  const double k = (q * double(kRainCoefficient)) * s;
+  return rain_rate >= 0.0 ? -k : k;
 }
 
 // Emission temperatures extrapolated from flight level with the lapse rate.
@@ -102,15 +107,13 @@ inline double sky_brightness(double t_sky, double column_trans) {
 }
 
 // Surface emission plus reflected sky, carried up through rain and clear air.
-inline float brightness_at_aircraft(float rough_emis, float sst, double sky,
-                                    const LayerTemperatures& t, float rain_up, float rain_layer,
-                                    float below_trans) {
-  const double e = rough_emis;
-  const double down = double(rain_layer) * sky + t.rain * (double(1.0f) - double(rain_layer));
-  const double surface = e * double(sst) + (double(1.0f) - e) * down;
-  const double total_trans = double(rain_up) * double(below_trans);
-  return float((surface * double(rain_up)) * double(below_trans) +
-               t.below * (double(1.0f) - total_trans));
+inline double brightness_at_aircraft(double rough_emis, double sst, double sky,
+                                     const LayerTemperatures& t, double rain_up, double rain_layer,
+                                     double below_trans) {
+  const double down = rain_layer * sky + t.rain * (double(1.0f) - rain_layer);
+  const double surface = rough_emis * sst + (double(1.0f) - rough_emis) * down;
+  const double total_trans = rain_up * below_trans;
+  return (surface * rain_up) * below_trans + t.below * (double(1.0f) - total_trans);
 }
 
 }  // namespace tbcalc::detail

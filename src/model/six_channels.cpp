@@ -13,9 +13,9 @@ using namespace detail;
 
 SixChannels::SixChannels(const std::array<float, 6>& freq, float sst, float alt, float tair,
                          const std::array<float, 6>& emis)
-    : sst_(sst), rain_path_(rain_path(alt)) {
+    : sst_(sst), rain_path_(rain_path(double(alt))) {
   const double h = alt;
-  const float share_above = absorber_share_above(h);
+  const float share_above = float(absorber_share_above(h));
   const LayerTemperatures t = layer_temperatures(double(tair), h);
   t_sky_ = t.sky;
   t_rain_ = t.rain;
@@ -29,13 +29,13 @@ SixChannels::SixChannels(const std::array<float, 6>& freq, float sst, float alt,
   zero_rain_up_ = float(std::exp(-0.0 * rain_path_));
   for (std::size_t i = 0; i < 6; ++i) {
     const double f = freq[i];
-    const float column_trans = column_transmittance(f);
+    const float column_trans = float(column_transmittance(f));
     outside_band_[i] = outside_band(freq[i]);
     freq_[i] = f;
     log_freq_[i] = std::log(f);
     frequency_factor_[i] = wind_frequency_factor(f);
     flat_emis_[i] = emis[i];
-    below_trans_[i] = transmittance_below(double(column_trans), share_above);
+    below_trans_[i] = float(transmittance_below(double(column_trans), double(share_above)));
     sky_[i] = sky_brightness(t.sky, double(column_trans));
   }
 }
@@ -48,11 +48,11 @@ std::array<float, 6> SixChannels::brightness(const std::array<float, 2>& wsrr) c
     rain_up.fill(zero_rain_up_);
     rain_layer.fill(1.0f);
   } else {
-    const double r = rain_rate_magnitude(rain_rate);
+    const double r = rain_rate_magnitude(double(rain_rate));
     const double log_r = std::log(r);
     const float p = pow_to_float(r, double(kRainExponentPower), log_r);
     const float s = pow_to_float(r, double(kRainRatePower), log_r);
-    const double frequency_exponent = rain_frequency_exponent(p);
+    const double frequency_exponent = rain_frequency_exponent(double(p));
 
     // q = f^(2.6 p) per channel, as exp of (2.6 p) ln f.
     std::array<double, 6> q_exponent;
@@ -67,7 +67,7 @@ std::array<float, 6> SixChannels::brightness(const std::array<float, 2>& wsrr) c
     std::array<double, 6> layer_exponents;
     std::array<double, 6> up_exponents;
     for (std::size_t i = 0; i < 6; ++i) {
-      const double exponent = rain_exponent(q[i], s, rain_rate);
+      const double exponent = rain_exponent(double(q[i]), double(s), double(rain_rate));
       layer_exponents[i] = exponent * double(kRainLayerTop);
       up_exponents[i] = exponent * rain_path_;
     }
@@ -82,13 +82,15 @@ std::array<float, 6> SixChannels::brightness(const std::array<float, 2>& wsrr) c
   }
 
   const LayerTemperatures t = {t_sky_, t_rain_, t_below_};
-  const double increment = wind_increment(wsrr[0]);
+  const double increment = wind_increment(double(wsrr[0]));
   std::array<float, 6> tb;
   for (std::size_t i = 0; i < 6; ++i) {
-    const float rough_emis = rough_emissivity(frequency_factor_[i], increment, flat_emis_[i]);
+    const float rough_emis =
+        float(rough_emissivity(frequency_factor_[i], increment, double(flat_emis_[i])));
     tb[i] = outside_band_[i] ? 0.0f
-                             : brightness_at_aircraft(rough_emis, sst_, sky_[i], t, rain_up[i],
-                                                      rain_layer[i], below_trans_[i]);
+                             : float(brightness_at_aircraft(
+                                   double(rough_emis), double(sst_), sky_[i], t, double(rain_up[i]),
+                                   double(rain_layer[i]), double(below_trans_[i])));
   }
   return tb;
 }
