@@ -3,7 +3,7 @@
 // shared across the channels, and every power and exponential of the rain is
 // taken through the float-exact fast forms, all channels side by side.
 // Every other step is tbvrel's own.
-#include "float_exp.hpp"
+#include "fast_exp.hpp"
 #include "radiative_balance.hpp"
 #include "tbcalc/model.hpp"
 

@@ -1,10 +1,11 @@
-// exp and pow rounded to float, bit for bit as float(std::exp(x)) and
-// float(std::pow(x, y)) give them, at a fraction of the cost. A fast double
-// approximation (error below 2^-44) is rounded to float only when it lies far
-// from every float rounding boundary: then the library's own result, within
-// any error up to 2^14 units in the last place, rounds to the same float. In
-// the rare other cases (about one in 4,000 calls), and for any argument whose
-// result is not a normal float, the library function itself is called.
+// Fast exponentials: a double exp to 2^-49, and exp and pow rounded to float
+// bit for bit as float(std::exp(x)) and float(std::pow(x, y)) give them, at a
+// fraction of the cost. The fast double approximation (error below 2^-44 for
+// a pow) is rounded to float only when it lies far from every float rounding
+// boundary: then the library's own result, within any error up to 2^14 units
+// in the last place, rounds to the same float. In the rare other cases (about
+// one in 4,000 calls), and for any argument whose result is not a normal
+// float, the library function itself is called.
 #pragma once
 
 #include <array>
@@ -21,8 +22,8 @@ extern const double kExp2Table[64];
 float exp_to_float_by_library(double x);
 float pow_to_float_by_library(double x, double y);
 
-// exp(x) for |x| <= 87 (results between 2^-126 and 2^126), relative error
-// below 2^-49: x = k ln2/64 + r with |r| <= ln2/128, exp(r) by its Taylor
+// exp(x) for |x| <= 700 (normal double results), relative error below
+// 2^-49: x = k ln2/64 + r with |r| <= ln2/128, exp(r) by its Taylor
 // polynomial of degree 5 (truncation below 2^-54).
 inline double fast_exp(double x) {
   constexpr double kShift = 0x1.8p52;  // rounds x * 64/ln2 to an integer in the low bits
@@ -89,6 +90,18 @@ void exps_to_float(const std::array<double, N>& x, std::array<float, N>& out, Ex
   if (unsafe == 0) return;
   for (std::size_t i = 0; i < N; ++i) {
     if (!(in_range[i] == x[i] && rounds_safely_to_float(v[i]))) out[i] = exact(i);
+  }
+}
+
+// std::exp(x[i]) to within 2^-49 relative for N arguments at once, for the
+// all-double evaluation; arguments beyond |x| <= 700 (and NaN) go to std::exp.
+template <std::size_t N>
+void fast_exps(const std::array<double, N>& x, std::array<double, N>& out) {
+  std::array<double, N> in_range;
+  for (std::size_t i = 0; i < N; ++i) in_range[i] = std::fabs(x[i]) <= 700.0 ? x[i] : 0.0;
+  for (std::size_t i = 0; i < N; ++i) out[i] = fast_exp(in_range[i]);
+  for (std::size_t i = 0; i < N; ++i) {
+    if (!(in_range[i] == x[i])) out[i] = std::exp(x[i]);
   }
 }
 

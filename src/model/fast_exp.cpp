@@ -1,4 +1,4 @@
-#include "float_exp.hpp"
+#include "fast_exp.hpp"
 
 namespace tbcalc::detail {
 

@@ -1,0 +1,113 @@
+#include "double_model.hpp"
+
+#include <cmath>
+#include <limits>
+
+#include "fast_exp.hpp"
+
+namespace tbcalc::detail {
+
+double wind_increment_slope(double w) {
+  if (w < double(kCalmBreak)) return double(kCalmSlope);
+  if (w < double(kGaleBreak)) return -double(kMidLinear) + 2.0 * double(kMidQuadratic) * w;
+  return double(kGaleSlope);
+}
+
+double wind_for_increment(double target) {
+  const double calm_top = std::nextafter(double(kCalmBreak), 0.0);
+  const double mid_top = std::nextafter(double(kGaleBreak), 0.0);
+  const double high = double(wind_range_ms.high);
+  // The best speed on each piece, then the piece whose increment is nearest.
+  const double on_calm = std::fmin(std::fmax(target / double(kCalmSlope), 0.0), calm_top);
+  const double a = double(kMidQuadratic);
+  const double b = -double(kMidLinear);
+  const double discriminant = b * b - 4.0 * a * (double(kMidConstant) - target);
+  const double root = discriminant > 0.0 ? (-b + std::sqrt(discriminant)) / (2.0 * a) : 0.0;
+  const double on_mid = std::fmin(std::fmax(root, double(kCalmBreak)), mid_top);
+  const double on_gale = std::fmin(
+      std::fmax((target - double(kGaleIntercept)) / double(kGaleSlope), double(kGaleBreak)), high);
+  double best = on_calm;
+  double best_distance = std::fabs(wind_increment(on_calm) - target);
+  for (double w : {on_mid, on_gale}) {
+    const double distance = std::fabs(wind_increment(w) - target);
+    if (distance < best_distance) {
+      best = w;
+      best_distance = distance;
+    }
+  }
+  return best;
+}
+
+DoubleModel::DoubleModel(const ModelPoint& point)
+    : sst(point.sst),
+      altitude(point.altitude),
+      air(point.air),
+      share_above(absorber_share_above(point.altitude)),
+      path(rain_path(point.altitude)),
+      t(layer_temperatures(point.air, point.altitude)) {
+  for (std::size_t i = 0; i < 6; ++i) {
+    const double f = point.freq[i];
+    outside_band[i] = f < double(kBandLow) || f > double(kBandHigh);
+    log_freq[i] = std::log(f);
+    factor[i] = wind_frequency_factor(f);
+    flat_emis[i] = point.emis[i];
+    column_trans[i] = column_transmittance(f);
+    below_trans[i] = transmittance_below(column_trans[i], share_above);
+    sky[i] = sky_brightness(t.sky, column_trans[i]);
+  }
+}
+
+void DoubleModel::at_rain(double rain, RainState& s) const {
+  // k = 1.87e-9 f^(2.6 r^0.0736) r^1.15 and, for r > 0,
+  // dk/dr = k (1.15 + 2.6 * 0.0736 r^0.0736 ln f) / r. The opacity is odd in
+  // R, so dg/dR = -dk/dr on both sides; at r = 0 both are 0.
+  const double r = rain_rate_magnitude(rain);
+  if (r == 0.0) {
+    s.g.fill(0.0);
+    s.dg.fill(0.0);
+  } else {
+    const double log_r = std::log(r);
+    std::array<double, 2> power_exponents = {double(kRainExponentPower) * log_r,
+                                             double(kRainRatePower) * log_r};
+    std::array<double, 2> powers;
+    fast_exps(power_exponents, powers);
+    const double p = powers[0];
+    const double rate_power = powers[1];
+    const double frequency_exponent = rain_frequency_exponent(p);
+    Six q_exponent;
+    for (std::size_t i = 0; i < 6; ++i) q_exponent[i] = frequency_exponent * log_freq[i];
+    Six q;
+    fast_exps(q_exponent, q);
+    const double slope_factor = double(kRainFrequencyExponent) * double(kRainExponentPower) * p;
+    for (std::size_t i = 0; i < 6; ++i) {
+      s.g[i] = rain_exponent(q[i], rate_power, rain);
+      const double k = std::fabs(s.g[i]);
+      s.dg[i] = -k * (double(kRainRatePower) + slope_factor * log_freq[i]) / r;
+    }
+  }
+  Six up_exponent, layer_exponent;
+  for (std::size_t i = 0; i < 6; ++i) {
+    up_exponent[i] = s.g[i] * path;
+    layer_exponent[i] = s.g[i] * double(kRainLayerTop);
+  }
+  fast_exps(up_exponent, s.up);
+  fast_exps(layer_exponent, s.layer);
+  for (std::size_t i = 0; i < 6; ++i) {
+    s.d_up[i] = s.up[i] * path * s.dg[i];
+    s.d_layer[i] = s.layer[i] * double(kRainLayerTop) * s.dg[i];
+    s.down[i] = s.layer[i] * sky[i] + t.rain * (1.0 - s.layer[i]);
+    s.d_down[i] = s.d_layer[i] * (sky[i] - t.rain);
+    s.gamma[i] = s.up[i] * below_trans[i];
+    s.d_gamma[i] = s.d_up[i] * below_trans[i];
+    // Flat-sea part and the increment's share of the surface brightness.
+    const double flat_surface = flat_emis[i] * sst + (1.0 - flat_emis[i]) * s.down[i];
+    const double d_flat_surface = (1.0 - flat_emis[i]) * s.d_down[i];
+    s.c[i] = s.gamma[i] * flat_surface + t.below * (1.0 - s.gamma[i]);
+    s.dc[i] = s.d_gamma[i] * (flat_surface - t.below) + s.gamma[i] * d_flat_surface;
+    s.d[i] = s.gamma[i] * factor[i] * (sst - s.down[i]);
+    s.dd[i] = factor[i] * (s.d_gamma[i] * (sst - s.down[i]) - s.gamma[i] * s.d_down[i]);
+    if (outside_band[i]) s.c[i] = s.d[i] = s.dc[i] = s.dd[i] = 0.0;
+  }
+}
+
+}  // namespace tbcalc::detail

@@ -1,0 +1,55 @@
+// tbvrel's radiative balance for six channels, evaluated wholly in double
+// precision with its derivatives by the rain rate. Each brightness
+// temperature is linear in the wind-induced emissivity increment:
+// Tb = c(R) + d(R) * wind_increment(W).
+#pragma once
+
+#include <array>
+
+#include "radiative_balance.hpp"
+#include "tbcalc/retrieval.hpp"
+
+namespace tbcalc::detail {
+
+using Six = std::array<double, 6>;
+
+// Derivative of wind_increment by the wind speed, of the piece `w` takes.
+double wind_increment_slope(double w);
+
+// A wind speed in [0, 150] whose increment lies nearest to `target`. The
+// increment is not monotonic at 7 m/s and has a gap at 31.9 m/s; where two
+// speeds give the same increment the lower is returned.
+double wind_for_increment(double target);
+
+// The channels' terms at one rain rate R.
+struct RainState {
+  Six g, dg;           // attenuation exponent, per m, and its derivative by R
+  Six up, d_up;        // transmittance of the rain below the aircraft, d/dR
+  Six layer, d_layer;  // of the whole rain layer, d/dR
+  Six down, d_down;    // downwelling brightness at the surface, K, d/dR
+  Six gamma, d_gamma;  // total transmittance from surface to aircraft, d/dR
+  Six c, d, dc, dd;    // Tb = c + d * increment, and their derivatives by R
+};
+
+// The terms of one environment that do not depend on wind or rain.
+class DoubleModel {
+ public:
+  explicit DoubleModel(const ModelPoint& point);
+  void at_rain(double rain, RainState& s) const;
+
+  std::array<bool, 6> outside_band;
+  Six log_freq;  // natural logarithm of the frequency in GHz
+  Six factor;    // the wind increment's frequency factor
+  Six flat_emis;
+  Six column_trans;    // whole clear-air column
+  Six below_trans;     // clear air between surface and aircraft
+  Six sky;             // brightness above the rain layer, K
+  double sst;          // K
+  double altitude;     // m
+  double air;          // K
+  double share_above;  // of the clear-air absorber
+  double path;         // m of rain below the aircraft
+  LayerTemperatures t;
+};
+
+}  // namespace tbcalc::detail

@@ -1,0 +1,348 @@
+// The Jacobian against central differences, and the retrieval: round trips,
+// statistics under noise, the global minimum, statuses and bad input.
+#include "tbcalc/retrieval.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace tbcalc {
+namespace {
+
+using Six = std::array<double, 6>;
+constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// The derivative of every channel's brightness temperature by one input,
+// read from the Jacobian and taken by differences of the same double-precision
+// evaluation. The differences are Richardson-extrapolated, so their truncation
+// error falls well below the tolerance; their round-off, the evaluation's
+// 2^-49 relative error over the step, sets the floor of what they can confirm.
+struct Partial {
+  const char* name;
+  double step;
+  std::function<void(ModelPoint&, double)> move;
+  std::function<Six(const Jacobian&)> analytic;
+};
+
+const std::vector<Partial>& partials() {
+  static const std::vector<Partial> list = {
+      {"wind", 1e-2, [](ModelPoint& p, double h) { p.wind += h; },
+       [](const Jacobian& j) { return j.d_wind; }},
+      {"rain", 1e-2, [](ModelPoint& p, double h) { p.rain += h; },
+       [](const Jacobian& j) { return j.d_rain; }},
+      {"sst", 1e-1, [](ModelPoint& p, double h) { p.sst += h; },
+       [](const Jacobian& j) { return j.d_sst; }},
+      {"air", 1e-1, [](ModelPoint& p, double h) { p.air += h; },
+       [](const Jacobian& j) { return j.d_air; }},
+      {"altitude", 1.0, [](ModelPoint& p, double h) { p.altitude += h; },
+       [](const Jacobian& j) { return j.d_altitude; }},
+  };
+  return list;
+}
+
+Six brightness_moved(const ModelPoint& at, const Partial& partial, double h) {
+  ModelPoint moved = at;
+  partial.move(moved, h);
+  return jacobian(moved).tb;
+}
+
+// Central differences with steps h and h/2, extrapolated: error O(h^4).
+Six central_difference(const ModelPoint& at, const Partial& partial, double h) {
+  Six d;
+  const Six up = brightness_moved(at, partial, h), down = brightness_moved(at, partial, -h);
+  const Six up2 = brightness_moved(at, partial, h / 2),
+            down2 = brightness_moved(at, partial, -h / 2);
+  for (std::size_t i = 0; i < 6; ++i) {
+    d[i] = (4 * (up2[i] - down2[i]) / h - (up[i] - down[i]) / (2 * h)) / 3;
+  }
+  return d;
+}
+
+// Differences on one side only (h > 0: above, h < 0: below): error O(h^2).
+Six one_sided_difference(const ModelPoint& at, const Partial& partial, double h) {
+  Six d;
+  const Six f0 = jacobian(at).tb, f1 = brightness_moved(at, partial, h),
+            f2 = brightness_moved(at, partial, 2 * h);
+  for (std::size_t i = 0; i < 6; ++i) d[i] = (-3 * f0[i] + 4 * f1[i] - f2[i]) / (2 * h);
+  return d;
+}
+
+double agreement_bound(double analytic, double tb, double step) {
+  return 1e-6 * std::fabs(analytic) + 16 * std::ldexp(std::fabs(tb), -49) / step;
+}
+
+TEST(Jacobian, AgreesWithCentralDifferencesAwayFromTheBreakPoints) {
+  const float seas[] = {-5.0f, 15.0f, 30.0f, 45.0f};
+  const float altitudes[] = {150.0f, 700.0f, 1500.0f, 3000.0f, 6000.0f, 16000.0f};
+  const float airs[] = {-70.0f, -10.0f, 20.0f, 45.0f};
+  const double winds[] = {0.5, 3.3, 10.0, 20.0, 28.0, 45.0, 90.0, 149.0};
+  const double rains[] = {-9.5, -3.0, -0.4, 0.2, 1.5, 12.0, 60.0, 145.0};
+  long compared = 0;
+  for (float sea : seas) {
+    for (std::size_t k = 0; k < 6; ++k) {
+      const Environment env =
+          environment_from_replies(sea, altitudes[k], airs[(k + std::size_t(sea + 5)) % 4]);
+      for (double wind : winds) {
+        for (double rain : rains) {
+          const ModelPoint at = model_point(env, wind, rain);
+          const Jacobian j = jacobian(at);
+          for (const Partial& partial : partials()) {
+            const Six numeric = central_difference(at, partial, partial.step);
+            const Six analytic = partial.analytic(j);
+            for (std::size_t i = 0; i < 6; ++i) {
+              ++compared;
+              EXPECT_LE(std::fabs(analytic[i] - numeric[i]),
+                        agreement_bound(analytic[i], j.tb[i], partial.step))
+                  << partial.name << " channel " << i << " at sst " << sea << " alt "
+                  << altitudes[k] << " wind " << wind << " rain " << rain << ": analytic "
+                  << analytic[i] << ", numeric " << numeric[i];
+            }
+          }
+          // The emissivity of each channel moves that channel alone, linearly.
+          for (std::size_t i = 0; i < 6; ++i) {
+            ModelPoint up = at, down = at;
+            up.emis[i] += 1e-3;
+            down.emis[i] -= 1e-3;
+            const double numeric = (jacobian(up).tb[i] - jacobian(down).tb[i]) / 2e-3;
+            EXPECT_LE(std::fabs(j.d_emis[i] - numeric),
+                      agreement_bound(j.d_emis[i], j.tb[i], 1e-3));
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(compared, 40000);
+}
+
+// At a break point the derivative is the branch the model takes there: the
+// one-sided difference on that side agrees with it.
+TEST(Jacobian, AtTheBreakPointsTakesTheBranchOfTheModel) {
+  const Environment env = environment_from_replies(20.0f, 1500.0f, 10.0f);
+  struct Case {
+    const char* name;
+    ModelPoint at;
+    std::size_t partial;  // index into partials()
+    double side;          // +1: from above, -1: from below
+  };
+  ModelPoint low = model_point(env, 10.0, 5.0);
+  low.altitude = 1000.0;
+  ModelPoint layer = model_point(env, 10.0, 5.0);
+  layer.altitude = 4000.0;
+  const Case cases[] = {
+      {"wind 7", model_point(env, 7.0, 5.0), 0, +1},
+      {"wind 31.9", model_point(env, double(31.9f), 5.0), 0, +1},
+      {"altitude 1000", low, 4, -1},
+      {"altitude 4000", layer, 4, -1},
+  };
+  for (const Case& c : cases) {
+    const Partial& partial = partials()[c.partial];
+    const Jacobian j = jacobian(c.at);
+    const double h = partial.step * c.side;
+    const Six numeric = one_sided_difference(c.at, partial, h);
+    for (std::size_t i = 0; i < 6; ++i) {
+      const double analytic = partial.analytic(j)[i];
+      EXPECT_LE(std::fabs(analytic - numeric[i]), agreement_bound(analytic, j.tb[i], partial.step))
+          << c.name << " channel " << i << ": analytic " << analytic << ", numeric " << numeric[i];
+    }
+  }
+  // No rain: the rain's sensitivity vanishes.
+  for (double d : jacobian(model_point(env, 10.0, 0.0)).d_rain) EXPECT_EQ(d, 0.0);
+}
+
+TEST(Jacobian, BrightnessAgreesWithTheFloatModel) {
+  for (float sst : {-5.0f, 20.0f, 45.0f}) {
+    const Environment env = environment_from_replies(sst, 2500.0f, 0.0f);
+    const SixChannels six(freqs, env.sst, env.altitude, env.air, env.emis);
+    for (float wind : {0.0f, 12.0f, 150.0f}) {
+      for (float rain : {-10.0f, 0.0f, 7.0f, 150.0f}) {
+        const std::array<float, 6> tb = six.brightness({wind, rain});
+        const Jacobian j = jacobian(model_point(env, wind, rain));
+        for (std::size_t i = 0; i < 6; ++i) EXPECT_NEAR(j.tb[i], tb[i], 1e-4);
+      }
+    }
+  }
+}
+
+struct Setting {
+  float sst_c, altitude_m, air_c;
+};
+
+Six model_tb(const Setting& s, double wind, double rain) {
+  const Environment env = environment_from_replies(s.sst_c, s.altitude_m, s.air_c);
+  const SixChannels six(freqs, env.sst, env.altitude, env.air, env.emis);
+  const std::array<float, 6> tb = six.brightness({float(wind), float(rain)});
+  Six out;
+  for (std::size_t i = 0; i < 6; ++i) out[i] = tb[i];
+  return out;
+}
+
+TEST(Retrieve, RecoversWindAndRainWithoutNoise) {
+  const Setting settings[] = {{20, 1500, 10}, {45, 16000, 45}, {-5, 100, -70}, {28, 3000, 5}};
+  long recovered = 0;
+  for (const Setting& s : settings) {
+    for (int iw = 0; iw <= 60; ++iw) {
+      for (int ir = 0; ir <= 64; ++ir) {
+        const double wind = 2.5 * iw, rain = -10 + 2.5 * ir;
+        const Retrieval r = retrieve(s.sst_c, s.altitude_m, s.air_c, model_tb(s, wind, rain));
+        SCOPED_TRACE(testing::Message() << "sst " << s.sst_c << " alt " << s.altitude_m << " air "
+                                        << s.air_c << " wind " << wind << " rain " << rain);
+        ASSERT_LE(r.rms, 0.001);
+        if (r.wind_sd < 5 && r.rain_sd < 5) {
+          ++recovered;
+          ASSERT_NEAR(r.wind, wind, 0.01);
+          ASSERT_NEAR(r.rain, rain, 0.01);
+        }
+      }
+    }
+  }
+  EXPECT_GT(recovered, 10000);  // most of the domain is well constrained
+}
+
+// Uncertainties that mean what they say: over 2,000 noisy draws the spread of
+// the answers matches the reported one-sigma values and the mean is unbiased.
+TEST(Retrieve, ReportedUncertaintiesMatchTheSpreadUnderNoise) {
+  struct Point {
+    Setting setting;
+    double wind, rain;
+  };
+  const Point points[] = {{{20, 1500, 10}, 25, 30},
+                          {{28, 3000, 5}, 60, 20},
+                          {{10, 800, 5}, 50, 60},
+                          {{20, 1500, 10}, 40, 10}};
+  std::mt19937_64 rng(2);
+  std::normal_distribution<double> gauss(0.0, 0.5);
+  constexpr int kDraws = 2000;
+  for (const Point& p : points) {
+    const Setting& s = p.setting;
+    const Six truth = model_tb(s, p.wind, p.rain);
+    const Retrieval reference = retrieve(s.sst_c, s.altitude_m, s.air_c, truth);
+    double sum_w = 0, sum_w2 = 0, sum_r = 0, sum_r2 = 0;
+    for (int k = 0; k < kDraws; ++k) {
+      Six tb = truth;
+      for (double& t : tb) t += gauss(rng);
+      const Retrieval r = retrieve(s.sst_c, s.altitude_m, s.air_c, tb);
+      sum_w += r.wind - p.wind;
+      sum_w2 += (r.wind - p.wind) * (r.wind - p.wind);
+      sum_r += r.rain - p.rain;
+      sum_r2 += (r.rain - p.rain) * (r.rain - p.rain);
+    }
+    const double mean_w = sum_w / kDraws, mean_r = sum_r / kDraws;
+    const double sd_w = std::sqrt(sum_w2 / kDraws - mean_w * mean_w);
+    const double sd_r = std::sqrt(sum_r2 / kDraws - mean_r * mean_r);
+    SCOPED_TRACE(testing::Message() << "wind " << p.wind << " rain " << p.rain);
+    EXPECT_NEAR(sd_w / reference.wind_sd, 1.0, 0.2);
+    EXPECT_NEAR(sd_r / reference.rain_sd, 1.0, 0.2);
+    EXPECT_LE(std::fabs(mean_w), 3 * sd_w / std::sqrt(kDraws));
+    EXPECT_LE(std::fabs(mean_r), 3 * sd_r / std::sqrt(kDraws));
+  }
+}
+
+// The global minimum, not the nearest local one: no point of a brute-force
+// grid over the whole domain fits better than the answer.
+TEST(Retrieve, FindsTheGlobalMinimum) {
+  std::mt19937_64 rng(3);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::normal_distribution<double> gauss(0.0, 1.0);
+  for (int k = 0; k < 24; ++k) {
+    const Setting s = {float(-5 + 50 * unit(rng)), float(1 + 15999 * unit(rng)),
+                       float(-70 + 115 * unit(rng))};
+    // High winds, where the misfit has more than one minimum, half the time.
+    const double wind = k % 2 ? 60 + 90 * unit(rng) : 150 * unit(rng);
+    const double rain = -10 + 160 * unit(rng);
+    Six tb = model_tb(s, wind, rain);
+    for (double& t : tb) t += (k % 3 + 1) * gauss(rng);
+    const Retrieval r = retrieve(s.sst_c, s.altitude_m, s.air_c, tb);
+    const double answer = 6 * r.rms * r.rms;
+    const Environment env = environment_from_replies(s.sst_c, s.altitude_m, s.air_c);
+    double grid_best = kInf;
+    for (double w = 0; w <= 150; w += 1.0) {
+      for (double q = -10; q <= 150; q += 0.5) {
+        const Jacobian j = jacobian(model_point(env, w, q));
+        double chi2 = 0;
+        for (std::size_t i = 0; i < 6; ++i) chi2 += (j.tb[i] - tb[i]) * (j.tb[i] - tb[i]);
+        grid_best = std::min(grid_best, chi2);
+      }
+    }
+    EXPECT_LE(answer, grid_best * (1 + 1e-9)) << "case " << k << ": wind " << wind << " rain "
+                                              << rain << " answered " << r.wind << ", " << r.rain;
+  }
+}
+
+TEST(Retrieve, SaysHowItEnded) {
+  const Setting s = {20, 1500, 10};
+  struct Case {
+    const char* name;
+    Six tb;
+    RetrievalStatus status;
+  };
+  Six hot = model_tb(s, 10, 5);
+  hot[0] = 1000.0;
+  const Case cases[] = {
+      {"well constrained", model_tb(s, 20, 20), RetrievalStatus::converged},
+      {"no rain: no rain sensitivity", model_tb(s, 20, 0), RetrievalStatus::weakly_constrained},
+      // The model beyond the domain: the answer is held at its edge.
+      {"rain beyond 150 mm/h",
+       Six(jacobian(model_point(environment_from_replies(20, 1500, 10), 20, 175)).tb),
+       RetrievalStatus::at_bound},
+      {"wind beyond 150 m/s",
+       Six(jacobian(model_point(environment_from_replies(20, 1500, 10), 180, 20)).tb),
+       RetrievalStatus::at_bound},
+      {"one channel at 1000 K", hot, RetrievalStatus::poor_fit},
+  };
+  for (const Case& c : cases) {
+    const Retrieval r = retrieve(s.sst_c, s.altitude_m, s.air_c, c.tb);
+    EXPECT_EQ(status_name(r.status), status_name(c.status)) << c.name;
+    EXPECT_GE(r.wind, 0.0) << c.name;
+    EXPECT_LE(r.wind, 150.0) << c.name;
+    EXPECT_GE(r.rain, -10.0) << c.name;
+    EXPECT_LE(r.rain, 150.0) << c.name;
+    EXPECT_LE(r.iterations, 100) << c.name;
+  }
+}
+
+TEST(Retrieve, RejectsInvalidInputWithoutAttempting) {
+  const Six good = model_tb({20, 1500, 10}, 10, 5);
+  struct Case {
+    const char* name;
+    float sst_c, altitude_m, air_c;
+    int channel;  // -1: none changed
+    double value;
+    double noise;
+  };
+  const float nanf = std::numeric_limits<float>::quiet_NaN();
+  const Case cases[] = {
+      {"sst NaN", nanf, 1500, 10, -1, 0, 0.5},
+      {"sst below -5", -5.5f, 1500, 10, -1, 0, 0.5},
+      {"altitude 0", 20, 0, 10, -1, 0, 0.5},
+      {"altitude above 16000", 20, 16001, 10, -1, 0, 0.5},
+      {"air inf", 20, 1500, std::numeric_limits<float>::infinity(), -1, 0, 0.5},
+      {"air below -70", 20, 1500, -71, -1, 0, 0.5},
+      {"tb NaN", 20, 1500, 10, 2, kNan, 0.5},
+      {"tb inf", 20, 1500, 10, 5, kInf, 0.5},
+      {"tb 0 K", 20, 1500, 10, 0, 0.0, 0.5},
+      {"tb negative", 20, 1500, 10, 3, -100.0, 0.5},
+      {"noise 0", 20, 1500, 10, -1, 0, 0.0},
+      {"noise negative", 20, 1500, 10, -1, 0, -0.5},
+      {"noise NaN", 20, 1500, 10, -1, 0, kNan},
+  };
+  for (const Case& c : cases) {
+    Six tb = good;
+    if (c.channel >= 0) tb[std::size_t(c.channel)] = c.value;
+    const Retrieval r = retrieve(c.sst_c, c.altitude_m, c.air_c, tb, c.noise);
+    EXPECT_EQ(r.status, RetrievalStatus::invalid_input) << c.name;
+    EXPECT_TRUE(std::isnan(r.wind) && std::isnan(r.rain) && std::isnan(r.rms)) << c.name;
+    EXPECT_EQ(r.iterations, 0) << c.name;
+  }
+  // Huge but finite values are a poor fit, not a failure.
+  Six huge = good;
+  huge.fill(1e300);
+  EXPECT_EQ(retrieve(20, 1500, 10, huge).status, RetrievalStatus::poor_fit);
+}
+
+}  // namespace
+}  // namespace tbcalc
