@@ -290,7 +290,7 @@ TEST(Retrieve, SaysHowItEnded) {
        Six(jacobian(model_point(environment_from_replies(20, 1500, 10), 20, 175)).tb),
        RetrievalStatus::at_bound},
       {"wind beyond 150 m/s",
-       Six(jacobian(model_point(environment_from_replies(20, 1500, 10), 180, 20)).tb),
+       Six(jacobian(model_point(environment_from_replies(20, 1500, 10), 151, 20)).tb),
        RetrievalStatus::at_bound},
       {"one channel at 1000 K", hot, RetrievalStatus::poor_fit},
   };
