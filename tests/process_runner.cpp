@@ -40,6 +40,7 @@ void close_if_open(int& fd) {
     for (std::string word; split >> word;) words.push_back(word);
   }
   words.push_back(path);
+  words.insert(words.end(), options.args.begin(), options.args.end());
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);

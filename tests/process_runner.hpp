@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tbcalc::testing {
 
@@ -22,6 +23,7 @@ struct ProcessOptions {
   std::size_t keep_output = std::string::npos;
   // The reading end of standard output is closed after this many bytes.
   std::size_t close_output_after = std::string::npos;
+  std::vector<std::string> args;  // after the program's name
 };
 
 struct ProcessResult {

@@ -12,7 +12,7 @@
 #include <random>
 #include <vector>
 
-#include "float_exp.hpp"
+#include "fast_exp.hpp"
 #include "tbcalc/model.hpp"
 
 namespace tbcalc {

@@ -67,6 +67,7 @@ bool LineReader::refill() {
 
 ReadStatus LineReader::read_line(std::span<char> columns, std::size_t& kept) {
   kept = 0;
+  truncated_ = false;
   bool started = false;
   for (;;) {
     if (begin_ == end_) {
@@ -79,6 +80,7 @@ ReadStatus LineReader::read_line(std::span<char> columns, std::size_t& kept) {
     const auto* line_end = static_cast<const char*>(std::memchr(first, '\n', end_ - begin_));
     const std::size_t length = std::size_t((line_end ? line_end : data_ + end_) - first);
     const std::size_t take = std::min(length, columns.size() - kept);
+    truncated_ = truncated_ || take < length;
     std::memcpy(columns.data() + kept, first, take);
     kept += take;
     begin_ += length;

@@ -86,6 +86,8 @@ class LineReader {
   // Copies the line's first bytes into `columns`, leaving the rest as it was;
   // `kept` receives how many were copied.
   ReadStatus read_line(std::span<char> columns, std::size_t& kept);
+  // Whether the last line read had more bytes than its columns held.
+  bool truncated() const { return truncated_; }
   // The errno value after ReadStatus::error.
   int error() const { return error_; }
 
@@ -98,6 +100,7 @@ class LineReader {
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
   bool at_end_ = false;
+  bool truncated_ = false;
   int error_ = 0;
   char data_[kCapacity];
 };

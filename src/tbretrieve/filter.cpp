@@ -1,0 +1,62 @@
+#include "filter.hpp"
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include "record.hpp"
+#include "tbcalc/retrieval.hpp"
+
+namespace tbcalc::tbretrieve {
+namespace {
+
+// wind, rain and their one-sigma uncertainties with 3 decimals, the rms
+// misfit with 4, then the status word.
+void write_result(const Retrieval& r, dialogue::OutputBuffer& out) {
+  std::array<char, 256> line;
+  const int n = std::snprintf(line.data(), line.size(), "%.3f %.3f %.3f %.3f %.4f %.*s\n", r.wind,
+                              r.rain, r.wind_sd, r.rain_sd, r.rms,
+                              int(status_name(r.status).size()), status_name(r.status).data());
+  out.append(std::string_view(line.data(), std::size_t(n)));
+}
+
+}  // namespace
+
+FilterResult run_filter(dialogue::LineReader& in, dialogue::OutputBuffer& out, double noise_k,
+                        std::string_view name, const ErrorReport& report) {
+  std::array<char, kMaxLineBytes> columns;
+  long line_number = 0;
+  long bad_lines = 0;
+  for (;;) {
+    if (out.failed()) return {FilterResult::write_error, bad_lines};
+    std::size_t kept = 0;
+    const dialogue::ReadStatus status = in.read_line(columns, kept);
+    if (status == dialogue::ReadStatus::end_of_input)
+      return {FilterResult::end_of_input, bad_lines};
+    if (status == dialogue::ReadStatus::error) return {FilterResult::read_error, bad_lines};
+    ++line_number;
+    const std::string_view line(columns.data(), kept);
+    ParsedLine parsed = in.truncated() ? ParsedLine{LineKind::bad, {}, ""} : parse_line(line);
+    if (in.truncated()) {
+      parsed.problem = "line longer than " + std::to_string(kMaxLineBytes) + " bytes";
+    }
+    switch (parsed.kind) {
+      case LineKind::copy:
+        out.append(line);
+        out.append("\n");
+        break;
+      case LineKind::record: {
+        const Record& r = parsed.record;
+        write_result(retrieve(r.sst_c, r.altitude_m, r.air_c, r.tb, noise_k), out);
+        break;
+      }
+      case LineKind::bad:
+        ++bad_lines;
+        report(std::string(name) + ":" + std::to_string(line_number) + ": " + parsed.problem);
+        out.append("nan nan nan nan nan bad-input\n");
+        break;
+    }
+  }
+}
+
+}  // namespace tbcalc::tbretrieve
