@@ -1,12 +1,13 @@
-# What `cmake --install` puts in place: the program, the model library, its
-# headers and CMake package, the man page and the README.
+# What `cmake --install` puts in place: the two programs, the model and
+# retrieval libraries, their headers and CMake package, the man pages and the
+# README.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 set(TBCALC_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/tbcalc)
 
-install(TARGETS tbcalc RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS tbcalc_model EXPORT tbcalcTargets
+install(TARGETS tbcalc tbretrieve RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS tbcalc_model tbcalc_retrieval EXPORT tbcalcTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -22,8 +23,10 @@ install(FILES ${PROJECT_BINARY_DIR}/tbcalcConfig.cmake
               ${PROJECT_BINARY_DIR}/tbcalcConfigVersion.cmake
         DESTINATION ${TBCALC_CMAKE_DIR})
 
-# The man page carries the project's version and date.
+# The man pages carry the project's version and date.
 string(TIMESTAMP TBCALC_MAN_DATE "%Y-%m-%d" UTC)
-configure_file(man/tbcalc.1.in ${PROJECT_BINARY_DIR}/man/tbcalc.1 @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/man/tbcalc.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+foreach(page tbcalc tbretrieve)
+  configure_file(man/${page}.1.in ${PROJECT_BINARY_DIR}/man/${page}.1 @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/man/${page}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})

@@ -14,8 +14,9 @@ string(REPLACE ";" " " LINK_FLAGS "${LINK_FLAGS}")
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-foreach(installed bin/tbcalc include/tbcalc/model.hpp share/man/man1/tbcalc.1
-                  share/doc/tbcalc/README.md)
+foreach(installed bin/tbcalc bin/tbretrieve include/tbcalc/model.hpp
+                  include/tbcalc/retrieval.hpp share/man/man1/tbcalc.1
+                  share/man/man1/tbretrieve.1 share/doc/tbcalc/README.md)
   if(NOT EXISTS ${prefix}/${installed})
     message(FATAL_ERROR "not installed: ${installed}")
   endif()
