@@ -30,3 +30,18 @@ foreach(page tbcalc tbretrieve)
   install(FILES ${PROJECT_BINARY_DIR}/man/${page}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# The Python module goes where Debian's python3 looks for it: under a /usr
+# tree in lib/python3/dist-packages, under any other prefix (/usr/local) in
+# lib/python3.X/dist-packages. The prefix is only known at install time.
+if(TBCALC_PYTHON_MODULE)
+  install(CODE "
+    if(CMAKE_INSTALL_PREFIX MATCHES \"(^|/)usr/?$\")
+      set(tbcalc_python_dir lib/python3/dist-packages)
+    else()
+      set(tbcalc_python_dir lib/python${TBCALC_PYTHON_VERSION}/dist-packages)
+    endif()
+    file(INSTALL \"$<TARGET_FILE:tbcalc_python>\" \"${PROJECT_BINARY_DIR}/python/tbcalc.pyi\"
+         DESTINATION \"\${CMAKE_INSTALL_PREFIX}/\${tbcalc_python_dir}\")
+  " COMPONENT python)
+endif()

@@ -1,6 +1,7 @@
 # Installs the build tree into a temporary prefix, then configures, builds and
-# runs the consumer project against it.
-#   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DWORK_DIR=... [-DLINK_FLAGS=...] -P install_test.cmake
+# runs the consumer project against it, and imports the Python module from it.
+#   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DWORK_DIR=... [-DLINK_FLAGS=...]
+#         [-DPYTHON=... -DPYTHON_VERSION=3.X] -P install_test.cmake
 # LINK_FLAGS: what a sanitizer build's library needs at link time.
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
@@ -25,3 +26,14 @@ run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/consumer -B ${WORK_DIR}/consumer
     -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release "-DCMAKE_EXE_LINKER_FLAGS=${LINK_FLAGS}")
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
 run(${WORK_DIR}/consumer/consumer)
+
+if(PYTHON)
+  set(site ${prefix}/lib/python${PYTHON_VERSION}/dist-packages)
+  foreach(installed tbcalc.pyi)
+    if(NOT EXISTS ${site}/${installed})
+      message(FATAL_ERROR "not installed: ${site}/${installed}")
+    endif()
+  endforeach()
+  run(${CMAKE_COMMAND} -E env PYTHONPATH=${site} ${PYTHON}
+      ${SOURCE_DIR}/tests/python/installed_module_check.py ${site})
+endif()

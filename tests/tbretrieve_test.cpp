@@ -35,7 +35,7 @@ TEST(ParseLine, AcceptedRecords) {
   };
   for (const Case& c : cases) {
     const ParsedLine p = parse_line(c.line);
-    ASSERT_EQ(p.kind, LineKind::record) << c.line << ": " << p.problem;
+    ASSERT_EQ(p.kind, LineKind::record) << c.line << ": " << p.problem.view();
     EXPECT_EQ(p.record.sst_c, c.sst_c) << c.line;
     EXPECT_EQ(p.record.altitude_m, c.altitude_m) << c.line;
     EXPECT_EQ(p.record.air_c, c.air_c) << c.line;
@@ -73,7 +73,7 @@ TEST(ParseLine, CopiedAndRejectedLines) {
   for (const Case& c : cases) {
     const ParsedLine p = parse_line(c.line);
     EXPECT_EQ(p.kind, c.kind) << c.line;
-    EXPECT_EQ(p.problem, c.problem) << c.line;
+    EXPECT_EQ(p.problem.view(), c.problem) << c.line;
   }
 }
 

@@ -1,0 +1,57 @@
+#include "arrays.hpp"
+
+#include <string>
+
+namespace tbcalc::python {
+
+py::array as_real_array(py::handle value, const char* name, const py::dtype& dtype) {
+  const py::module_ numpy = py::module_::import("numpy");
+  py::array array = numpy.attr("asarray")(value);
+  const char kind = array.dtype().kind();
+  if (kind != 'b' && kind != 'i' && kind != 'u' && kind != 'f') {
+    throw py::type_error(std::string(name) + ": expected real numbers, got an array of dtype " +
+                         std::string(py::str(array.dtype())));
+  }
+  return array.attr("astype")(dtype, py::arg("copy") = false);
+}
+
+std::size_t Broadcast::size() const {
+  std::size_t n = 1;
+  for (py::ssize_t extent : shape) n *= std::size_t(extent);
+  return n;
+}
+
+Broadcast broadcast(const std::vector<py::array>& arrays) {
+  const py::module_ numpy = py::module_::import("numpy");
+  py::tuple args(arrays.size());
+  for (std::size_t k = 0; k < arrays.size(); ++k) args[k] = arrays[k];
+  // numpy raises ValueError when the shapes cannot be broadcast together.
+  const py::list views = numpy.attr("broadcast_arrays")(*args);
+  Broadcast b;
+  for (py::handle view : views) b.views.push_back(py::reinterpret_borrow<py::array>(view));
+  const py::array& first = b.views.front();
+  b.shape.assign(first.shape(), first.shape() + first.ndim());
+  return b;
+}
+
+Walker::Walker(const Broadcast& b)
+    : shape_(b.shape), counter_(b.shape.size(), 0), total_(b.size()) {
+  for (const py::array& view : b.views) {
+    strides_.emplace_back(view.strides(), view.strides() + view.ndim());
+    pointers_.push_back(static_cast<const char*>(view.data()));
+  }
+}
+
+void Walker::advance() {
+  // The last axis moves fastest; an axis that wraps carries into the one before.
+  for (std::size_t axis = shape_.size(); axis-- > 0;) {
+    for (std::size_t k = 0; k < pointers_.size(); ++k) pointers_[k] += strides_[k][axis];
+    if (++counter_[axis] < shape_[axis]) return;
+    for (std::size_t k = 0; k < pointers_.size(); ++k) {
+      pointers_[k] -= strides_[k][axis] * shape_[axis];
+    }
+    counter_[axis] = 0;
+  }
+}
+
+}  // namespace tbcalc::python

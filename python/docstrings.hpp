@@ -1,0 +1,176 @@
+// The module's docstrings, numpydoc layout, units on every parameter.
+#pragma once
+
+namespace tbcalc::python::docs {
+
+inline constexpr const char* kModule =
+    R"(Nadir brightness temperatures of the sea at C band, and their inverse.
+
+The forward model of the tbcalc console calculator on numpy arrays: the flat-sea
+emissivity of sea water (Klein-Swift permittivity, salinity 36), the brightness
+temperature that a nadir-looking radiometer on an aircraft sees on six channels,
+its Jacobian, and the retrieval of wind speed and rain rate from six measured
+brightness temperatures.
+
+Inputs broadcast against each other in the numpy way; the six channels, in the
+order of `freqs`, are the last axis of every per-channel result. Environment
+values are taken as the dialogue stores typed values: as float32, temperatures
+converted to kelvin with 273.146.
+
+Attributes
+----------
+freqs : ndarray of float32, shape (6,)
+    The channel frequencies, GHz: 4.74, 5.31, 5.57, 6.02, 6.69, 7.09.
+STATUSES : tuple of str
+    The retrieval's status words, as in ``Retrieval.status``.
+)";
+
+inline constexpr const char* kEmissivity = R"(Flat-sea emissivity at nadir, per channel.
+
+Parameters
+----------
+sst_c : array_like
+    Sea surface temperature, degC (made for -5 to 45).
+
+Returns
+-------
+ndarray of float32, shape ``(..., 6)``
+    Emissivity (power fraction, about 0.36) per channel of `freqs`.
+
+Raises
+------
+TypeError
+    If `sst_c` does not hold real numbers.
+
+Examples
+--------
+>>> tbcalc.emissivity(15.0)[0]   # 4.74 GHz
+0.358515...
+)";
+
+inline constexpr const char* kBrightness =
+    R"(Brightness temperature seen at nadir from the aircraft, per channel.
+
+For every element exactly the float32 values that tbcalc computes and prints
+(F7.2) for the same typed replies, the dialogue's conversions and emissivity
+table included. Values outside the dialogue's accepted ranges are computed as
+the model defines them (it validates nothing): an emissivity above 1 at high
+winds, transmittances above 1 for negative rain rates, 0 K nowhere but outside
+the band. NaN gives NaN.
+
+Parameters
+----------
+sst_c : array_like
+    Sea surface temperature, degC (accepted: -5 to 45).
+altitude_m : array_like
+    Radar altitude of the aircraft, m (accepted: above 0, up to 16000).
+air_c : array_like
+    Air temperature at flight level, degC (accepted: -70 to 45).
+wind_ms : array_like
+    Surface wind speed, m/s (accepted: 0 to 150).
+rain_mmh : array_like
+    Rain rate, mm/h (accepted: -10 to 150; negative rates act as negative
+    absorption).
+
+Returns
+-------
+ndarray of float32, shape ``broadcast(...) + (6,)``
+    Brightness temperatures, K, in the channel order of `freqs`.
+
+Raises
+------
+TypeError
+    If an input does not hold real numbers.
+ValueError
+    If the inputs do not broadcast together.
+
+Examples
+--------
+>>> tbcalc.brightness(20, 1500, 10, 10, 5)
+array([112.86..., 114.08..., 114.64..., 115.64..., 117.19..., 118.18...], dtype=float32)
+>>> tbcalc.brightness(20, 1500, 10, np.linspace(0, 30, 4)[:, None], [0, 5]).shape
+(4, 2, 6)
+)";
+
+inline constexpr const char* kJacobian =
+    R"(Brightness temperatures and their partial derivatives, per channel.
+
+The formulas of the model evaluated in float64 without its float32 rounding
+points (brightness temperatures differ from `brightness` by about 1e-5 K),
+differentiated analytically. At a break point the derivative is that of the
+branch the model takes there: for wind 7 and 31.9 m/s the piece from above,
+for altitude 1000 and 4000 m the one from below; at zero rain the rain's
+sensitivity is exactly 0.
+
+Parameters
+----------
+sst_c, altitude_m, air_c, wind_ms, rain_mmh : array_like
+    As for `brightness` (degC, m, degC, m/s, mm/h), taken as float32.
+
+Returns
+-------
+Jacobian
+    Arrays of float64, shape ``broadcast(...) + (6,)``: ``tb`` (K), ``d_wind``
+    (K per m/s), ``d_rain`` (K per mm/h), ``d_emis`` (K per unit of the
+    channel's flat-sea emissivity), ``d_sst`` (K per K, emissivity held),
+    ``d_air`` (K per K) and ``d_altitude`` (K per m).
+
+Raises
+------
+TypeError
+    If an input does not hold real numbers.
+ValueError
+    If the inputs do not broadcast together.
+)";
+
+inline constexpr const char* kRetrieve =
+    R"(Wind speed and rain rate from six measured brightness temperatures.
+
+The global minimum, over wind 0 to 150 m/s and rain -10 to 150 mm/h, of the
+sum of squared differences between the model and `tb`, with one-sigma
+uncertainties from the linearised covariance at the solution for the given
+noise. Every element is retrieved on its own; the work runs without the GIL.
+
+Parameters
+----------
+sst_c, altitude_m, air_c : array_like
+    The environment as typed at the dialogue: degC, m, degC; broadcast
+    against the leading axes of `tb`.
+tb : array_like, shape ``(..., 6)``
+    Measured brightness temperatures, K, in the channel order of `freqs`.
+noise_k : array_like, optional
+    Noise of each channel, K, one sigma (default 0.5).
+
+Returns
+-------
+Retrieval
+    Arrays of the broadcast shape: ``wind`` (m/s), ``rain`` (mm/h),
+    ``wind_sd`` (m/s), ``rain_sd`` (mm/h; inf where unconstrained), ``rms``
+    (K), ``iterations`` (int32) and ``status`` (str, one of `STATUSES`):
+    'converged', 'at-bound', 'poor-fit' (rms above three times the noise),
+    'weakly-constrained' (an uncertainty above 5 m/s or 5 mm/h) or
+    'invalid-input' (a value not finite, the environment outside the accepted
+    ranges, a temperature not above 0 K or a noise not above 0; the numbers
+    are then NaN).
+
+Raises
+------
+TypeError
+    If an input does not hold real numbers.
+ValueError
+    If the last axis of `tb` is not 6 long, or the inputs do not broadcast.
+
+Examples
+--------
+>>> r = tbcalc.retrieve(20, 1500, 10, tbcalc.brightness(20, 1500, 10, 10, 5))
+>>> float(r.wind), float(r.rain), str(r.status)
+(10.0..., 5.0..., 'converged')
+)";
+
+inline constexpr const char* kJacobianClass =
+    "The result of jacobian(): arrays of shape (..., 6), float64.";
+
+inline constexpr const char* kRetrievalClass =
+    "The result of retrieve(): arrays of the broadcast shape.";
+
+}  // namespace tbcalc::python::docs

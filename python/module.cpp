@@ -1,0 +1,273 @@
+// The tbcalc Python module: the forward model, its Jacobian and the retrieval
+// over numpy arrays. Only conversion lives here; every number comes from the
+// C++ libraries.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <optional>
+
+#include "arrays.hpp"
+#include "docstrings.hpp"
+#include "tbcalc/model.hpp"
+#include "tbcalc/retrieval.hpp"
+
+namespace tbcalc::python {
+namespace {
+
+// Consecutive elements usually share their environment (a scalar broadcast
+// against arrays of wind and rain): the emissivity table and the prepared
+// channels are kept while the typed values stay the same, to the bit.
+class EnvironmentCache {
+ public:
+  const Environment& get(float sst_c, float altitude_m, float air_c) {
+    const bool same_sea = env_ && same(sst_c, sst_c_);
+    if (same_sea && same(altitude_m, altitude_m_) && same(air_c, air_c_)) {
+      changed_ = false;
+      return *env_;
+    }
+    if (same_sea) {
+      env_->altitude = altitude_m;
+      env_->air = celsius_to_kelvin(air_c);
+    } else {
+      env_ = environment_from_replies(sst_c, altitude_m, air_c);
+    }
+    sst_c_ = sst_c;
+    altitude_m_ = altitude_m;
+    air_c_ = air_c;
+    changed_ = true;
+    return *env_;
+  }
+  bool changed() const { return changed_; }
+
+ private:
+  static bool same(float a, float b) {
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+  }
+  std::optional<Environment> env_;
+  float sst_c_ = 0, altitude_m_ = 0, air_c_ = 0;
+  bool changed_ = true;
+};
+
+class ChannelsCache {
+ public:
+  const SixChannels& get(float sst_c, float altitude_m, float air_c) {
+    const Environment& env = environments_.get(sst_c, altitude_m, air_c);
+    if (environments_.changed() || !channels_) {
+      channels_.emplace(freqs, env.sst, env.altitude, env.air, env.emis);
+    }
+    return *channels_;
+  }
+
+ private:
+  EnvironmentCache environments_;
+  std::optional<SixChannels> channels_;
+};
+
+const py::dtype& float32() {
+  static const py::dtype type = py::dtype::of<float>();
+  return type;
+}
+const py::dtype& float64() {
+  static const py::dtype type = py::dtype::of<double>();
+  return type;
+}
+
+std::vector<py::ssize_t> with_channels(std::vector<py::ssize_t> shape) {
+  shape.push_back(6);
+  return shape;
+}
+
+template <class T>
+void put_six(const std::array<T, 6>& values, T* out, std::size_t index) {
+  std::copy(values.begin(), values.end(), out + 6 * index);
+}
+
+py::array emissivity(py::handle sst_c) {
+  const Broadcast b = broadcast({as_real_array(sst_c, "sst_c", float32())});
+  py::array_t<float> out(with_channels(b.shape));
+  float* o = out.mutable_data();
+  Walker walker(b);
+  {
+    py::gil_scoped_release unlocked;
+    EnvironmentCache cache;
+    walker.run([&](std::size_t i, const std::vector<const char*>& p) {
+      put_six(cache.get(element<float>(p[0]), 1.0f, 0.0f).emis, o, i);
+    });
+  }
+  return out;
+}
+
+Broadcast five_inputs(py::handle sst_c, py::handle altitude_m, py::handle air_c, py::handle wind_ms,
+                      py::handle rain_mmh) {
+  return broadcast(
+      {as_real_array(sst_c, "sst_c", float32()), as_real_array(altitude_m, "altitude_m", float32()),
+       as_real_array(air_c, "air_c", float32()), as_real_array(wind_ms, "wind_ms", float32()),
+       as_real_array(rain_mmh, "rain_mmh", float32())});
+}
+
+py::array brightness(py::handle sst_c, py::handle altitude_m, py::handle air_c, py::handle wind_ms,
+                     py::handle rain_mmh) {
+  const Broadcast b = five_inputs(sst_c, altitude_m, air_c, wind_ms, rain_mmh);
+  py::array_t<float> out(with_channels(b.shape));
+  float* o = out.mutable_data();
+  Walker walker(b);
+  {
+    py::gil_scoped_release unlocked;
+    ChannelsCache cache;
+    walker.run([&](std::size_t i, const std::vector<const char*>& p) {
+      const SixChannels& six =
+          cache.get(element<float>(p[0]), element<float>(p[1]), element<float>(p[2]));
+      put_six(six.brightness({element<float>(p[3]), element<float>(p[4])}), o, i);
+    });
+  }
+  return out;
+}
+
+// The Jacobian's seven arrays, each of the broadcast shape and six channels.
+struct JacobianArrays {
+  py::array tb, d_wind, d_rain, d_emis, d_sst, d_air, d_altitude;
+};
+
+JacobianArrays jacobians(py::handle sst_c, py::handle altitude_m, py::handle air_c,
+                         py::handle wind_ms, py::handle rain_mmh) {
+  const Broadcast b = five_inputs(sst_c, altitude_m, air_c, wind_ms, rain_mmh);
+  const auto shape = with_channels(b.shape);
+  std::array<py::array_t<double>, 7> out = {py::array_t<double>(shape), py::array_t<double>(shape),
+                                            py::array_t<double>(shape), py::array_t<double>(shape),
+                                            py::array_t<double>(shape), py::array_t<double>(shape),
+                                            py::array_t<double>(shape)};
+  std::array<double*, 7> o;
+  for (std::size_t k = 0; k < 7; ++k) o[k] = out[k].mutable_data();
+  Walker walker(b);
+  {
+    py::gil_scoped_release unlocked;
+    EnvironmentCache cache;
+    walker.run([&](std::size_t i, const std::vector<const char*>& p) {
+      const Environment& env =
+          cache.get(element<float>(p[0]), element<float>(p[1]), element<float>(p[2]));
+      const Jacobian j =
+          jacobian(model_point(env, double(element<float>(p[3])), double(element<float>(p[4]))));
+      put_six(j.tb, o[0], i);
+      put_six(j.d_wind, o[1], i);
+      put_six(j.d_rain, o[2], i);
+      put_six(j.d_emis, o[3], i);
+      put_six(j.d_sst, o[4], i);
+      put_six(j.d_air, o[5], i);
+      put_six(j.d_altitude, o[6], i);
+    });
+  }
+  return {out[0], out[1], out[2], out[3], out[4], out[5], out[6]};
+}
+
+constexpr std::array<RetrievalStatus, 5> kStatuses = {
+    RetrievalStatus::converged, RetrievalStatus::at_bound, RetrievalStatus::poor_fit,
+    RetrievalStatus::weakly_constrained, RetrievalStatus::invalid_input};
+
+py::tuple status_names() {
+  py::tuple names(kStatuses.size());
+  for (std::size_t k = 0; k < kStatuses.size(); ++k) {
+    names[k] = py::str(std::string(status_name(kStatuses[k])));
+  }
+  return names;
+}
+
+struct RetrievalArrays {
+  py::array wind, rain, wind_sd, rain_sd, rms, iterations, status;
+};
+
+RetrievalArrays retrieval(py::handle sst_c, py::handle altitude_m, py::handle air_c, py::handle tb,
+                          py::handle noise_k) {
+  const py::array tb_array = as_real_array(tb, "tb", float64());
+  if (tb_array.ndim() == 0 || tb_array.shape(tb_array.ndim() - 1) != 6) {
+    throw py::value_error("tb: the last axis must hold the six channels, got shape " +
+                          std::string(py::str(tb_array.attr("shape"))));
+  }
+  std::vector<py::array> inputs = {
+      as_real_array(sst_c, "sst_c", float32()), as_real_array(altitude_m, "altitude_m", float32()),
+      as_real_array(air_c, "air_c", float32()), as_real_array(noise_k, "noise_k", float64())};
+  // Each channel as an array of the leading shape: all broadcast together.
+  for (py::ssize_t c = 0; c < 6; ++c) {
+    inputs.push_back(tb_array[py::make_tuple(py::ellipsis(), c)]);
+  }
+  const Broadcast b = broadcast(inputs);
+  std::array<py::array_t<double>, 5> numbers = {
+      py::array_t<double>(b.shape), py::array_t<double>(b.shape), py::array_t<double>(b.shape),
+      py::array_t<double>(b.shape), py::array_t<double>(b.shape)};
+  py::array_t<std::int32_t> iterations(b.shape);
+  py::array_t<std::uint8_t> codes(b.shape);
+  std::array<double*, 5> o;
+  for (std::size_t k = 0; k < 5; ++k) o[k] = numbers[k].mutable_data();
+  std::int32_t* it = iterations.mutable_data();
+  std::uint8_t* code = codes.mutable_data();
+  Walker walker(b);
+  {
+    py::gil_scoped_release unlocked;
+    walker.run([&](std::size_t i, const std::vector<const char*>& p) {
+      std::array<double, 6> measured;
+      for (std::size_t c = 0; c < 6; ++c) measured[c] = element<double>(p[4 + c]);
+      const Retrieval r = retrieve(element<float>(p[0]), element<float>(p[1]), element<float>(p[2]),
+                                   measured, element<double>(p[3]));
+      o[0][i] = r.wind;
+      o[1][i] = r.rain;
+      o[2][i] = r.wind_sd;
+      o[3][i] = r.rain_sd;
+      o[4][i] = r.rms;
+      it[i] = r.iterations;
+      code[i] =
+          std::uint8_t(std::find(kStatuses.begin(), kStatuses.end(), r.status) - kStatuses.begin());
+    });
+  }
+  const py::module_ numpy = py::module_::import("numpy");
+  const py::array status = numpy.attr("array")(status_names()).attr("take")(codes);
+  return {numbers[0], numbers[1], numbers[2], numbers[3], numbers[4], iterations, status};
+}
+
+py::array channel_frequencies() {
+  py::array_t<float> f(6);
+  std::copy(freqs.begin(), freqs.end(), f.mutable_data());
+  f.attr("flags").attr("writeable") = false;
+  return f;
+}
+
+}  // namespace
+}  // namespace tbcalc::python
+
+PYBIND11_MODULE(tbcalc, m) {
+  using namespace tbcalc::python;
+  m.doc() = docs::kModule;
+  m.attr("__version__") = TBCALC_VERSION;
+  m.attr("freqs") = channel_frequencies();
+  m.attr("STATUSES") = status_names();
+
+  py::class_<JacobianArrays>(m, "Jacobian", docs::kJacobianClass)
+      .def_readonly("tb", &JacobianArrays::tb, "Brightness temperatures, K.")
+      .def_readonly("d_wind", &JacobianArrays::d_wind, "dTb/d(wind), K per m/s.")
+      .def_readonly("d_rain", &JacobianArrays::d_rain, "dTb/d(rain), K per mm/h.")
+      .def_readonly("d_emis", &JacobianArrays::d_emis,
+                    "dTb/d(the channel's flat-sea emissivity), K per unit.")
+      .def_readonly("d_sst", &JacobianArrays::d_sst,
+                    "dTb/d(sea surface temperature), K per K, emissivity held.")
+      .def_readonly("d_air", &JacobianArrays::d_air, "dTb/d(air temperature), K per K.")
+      .def_readonly("d_altitude", &JacobianArrays::d_altitude, "dTb/d(altitude), K per m.");
+
+  py::class_<RetrievalArrays>(m, "Retrieval", docs::kRetrievalClass)
+      .def_readonly("wind", &RetrievalArrays::wind, "Wind speed, m/s.")
+      .def_readonly("rain", &RetrievalArrays::rain, "Rain rate, mm/h.")
+      .def_readonly("wind_sd", &RetrievalArrays::wind_sd, "One-sigma wind uncertainty, m/s.")
+      .def_readonly("rain_sd", &RetrievalArrays::rain_sd, "One-sigma rain uncertainty, mm/h.")
+      .def_readonly("rms", &RetrievalArrays::rms, "Root mean square misfit, K.")
+      .def_readonly("iterations", &RetrievalArrays::iterations,
+                    "Iterations of the refinement, at most 100.")
+      .def_readonly("status", &RetrievalArrays::status, "Status words, one of STATUSES.");
+
+  m.def("emissivity", &emissivity, py::arg("sst_c"), docs::kEmissivity);
+  m.def("brightness", &brightness, py::arg("sst_c"), py::arg("altitude_m"), py::arg("air_c"),
+        py::arg("wind_ms"), py::arg("rain_mmh"), docs::kBrightness);
+  m.def("jacobian", &jacobians, py::arg("sst_c"), py::arg("altitude_m"), py::arg("air_c"),
+        py::arg("wind_ms"), py::arg("rain_mmh"), docs::kJacobian);
+  m.def("retrieve", &retrieval, py::arg("sst_c"), py::arg("altitude_m"), py::arg("air_c"),
+        py::arg("tb"), py::arg("noise_k") = tbcalc::default_noise_k, docs::kRetrieve);
+}

@@ -1,0 +1,93 @@
+"""The retrieval from Python: the round trip, agreement with tbretrieve,
+statuses, bad input, threads, and stubs that name what the module has."""
+import ast
+import concurrent.futures
+import pathlib
+
+import numpy as np
+import pytest
+
+import tbcalc
+
+
+def test_round_trip_on_a_grid():
+    wind, rain = np.meshgrid(np.arange(0, 151, 10.0), np.arange(-10, 151, 10.0), indexing="ij")
+    tb = tbcalc.brightness(20, 1500, 10, wind, rain)
+    r = tbcalc.retrieve(20, 1500, 10, tb)
+    assert r.wind.shape == wind.shape and r.status.shape == wind.shape
+    assert (r.rms <= 0.001).all()
+    well = (r.wind_sd < 5) & (r.rain_sd < 5)
+    assert well.sum() > 0.7 * well.size  # most of the domain is well constrained
+    np.testing.assert_allclose(r.wind[well], wind[well], atol=0.01)
+    np.testing.assert_allclose(r.rain[well], rain[well], atol=0.01)
+    assert set(np.unique(r.status)) <= set(tbcalc.STATUSES)
+
+
+def test_agrees_with_tbretrieve(run_tbretrieve):
+    rng = np.random.default_rng(11)
+    n = 200
+    env = np.column_stack([rng.uniform(-5, 45, n), rng.uniform(1, 16000, n),
+                           rng.uniform(-70, 45, n)]).round(3)
+    tb = tbcalc.brightness(*env.T, rng.uniform(0, 150, n), rng.uniform(-10, 150, n))
+    tb = tb.astype(np.float64) + rng.normal(0, 0.5, tb.shape)
+    records = "".join(" ".join(repr(float(v)) for v in row) + "\n"
+                      for row in np.column_stack([env, tb]))
+    printed = run_tbretrieve(records, "--noise", "0.7").splitlines()
+    r = tbcalc.retrieve(*env.T, tb, noise_k=0.7)
+    ours = ["%.3f %.3f %.3f %.3f %.4f %s" % fields
+            for fields in zip(r.wind, r.rain, r.wind_sd, r.rain_sd, r.rms, r.status)]
+    assert ours == printed
+
+
+def test_statuses_and_invalid_input():
+    good = tbcalc.brightness(20, 1500, 10, 20, 20)
+    tb = np.array([good, good, good, good, np.full(6, 1000.0), good])
+    tb[1, 2] = np.nan
+    sst = np.array([20, 20, 50, 20, 20, 20])
+    noise = np.array([0.5, 0.5, 0.5, 0.0, 0.5, 0.5])
+    r = tbcalc.retrieve(sst, 1500, 10, tb, noise_k=noise)
+    assert r.status.tolist() == ["converged", "invalid-input", "invalid-input", "invalid-input",
+                                 "poor-fit", "converged"]
+    assert np.isnan(r.wind[1:4]).all() and (r.iterations[1:4] == 0).all()
+    assert tbcalc.retrieve(20, 1500, 10, tbcalc.brightness(20, 1500, 10, 20, 0)).status == \
+        "weakly-constrained"
+
+
+@pytest.mark.parametrize("tb", [np.zeros(5), np.zeros((3, 7)), 280.0])
+def test_brightness_temperatures_need_six_channels(tb):
+    with pytest.raises(ValueError, match="six channels"):
+        tbcalc.retrieve(20, 1500, 10, tb)
+
+
+def test_bad_retrieval_arguments():
+    with pytest.raises(TypeError):
+        tbcalc.retrieve(20, 1500, 10, ["a"] * 6)
+    with pytest.raises(TypeError):
+        tbcalc.retrieve(20, 1500, 10, np.full(6, 100.0), noise_k="0.5")
+    with pytest.raises(ValueError):
+        tbcalc.retrieve([20, 21, 22], 1500, 10, np.full((2, 6), 100.0))
+
+
+def test_threads_give_the_results_of_one_thread():
+    rng = np.random.default_rng(5)
+    tb = tbcalc.brightness(20, 1500, 10, rng.uniform(0, 150, 600), rng.uniform(-10, 150, 600))
+    tb = tb + rng.normal(0, 0.5, tb.shape)
+    whole = tbcalc.retrieve(20, 1500, 10, tb)
+    chunks = np.array_split(np.arange(len(tb)), 6)
+    with concurrent.futures.ThreadPoolExecutor(max_workers=3) as pool:
+        parts = list(pool.map(lambda c: tbcalc.retrieve(20, 1500, 10, tb[c]), chunks))
+    for name in ("wind", "rain", "wind_sd", "rain_sd", "rms", "iterations", "status"):
+        np.testing.assert_array_equal(np.concatenate([getattr(p, name) for p in parts]),
+                                      getattr(whole, name))
+
+
+def test_stubs_name_everything_the_module_has():
+    stub = pathlib.Path(tbcalc.__file__).with_name("tbcalc.pyi")
+    tree = ast.parse(stub.read_text())
+    named = {n.name for n in tree.body if isinstance(n, (ast.FunctionDef, ast.ClassDef))}
+    named |= {n.target.id for n in tree.body if isinstance(n, ast.AnnAssign)}
+    public = {name for name in dir(tbcalc) if not name.startswith("_")} | {"__version__"}
+    assert named == public
+    for function in ("emissivity", "brightness", "jacobian", "retrieve"):
+        doc = getattr(tbcalc, function).__doc__
+        assert "Parameters" in doc and "Returns" in doc and "Raises" in doc
