@@ -10,6 +10,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
+PYTHON ?= /usr/bin/python3
 
 .PHONY: all build run test sanitize matrix fuzz bench package clean
 
@@ -44,6 +45,10 @@ bench: build
 	$(BUILD_DIR)/bench/micro_bench
 	$(BUILD_DIR)/bench/process_bench $(BUILD_DIR)/src/dialogue/tbcalc \
 	  $(BUILD_DIR)/bench/minimal_prompt $(BUILD_DIR)/tests/session_generator
+	@if [ -e $(BUILD_DIR)/python/tbcalc.pyi ]; then \
+	  PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) bench/python_bench.py \
+	    $(BUILD_DIR)/bench/six_channels_loop; \
+	else echo "python_bench: the Python module was not built"; fi
 
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB

@@ -1,5 +1,6 @@
 #include "arrays.hpp"
 
+#include <stdexcept>
 #include <string>
 
 namespace tbcalc::python {
@@ -35,23 +36,26 @@ Broadcast broadcast(const std::vector<py::array>& arrays) {
 }
 
 Walker::Walker(const Broadcast& b)
-    : shape_(b.shape), counter_(b.shape.size(), 0), total_(b.size()) {
-  for (const py::array& view : b.views) {
+    : shape_(b.shape), counter_(b.shape.size(), 0), count_(b.views.size()), total_(b.size()) {
+  if (count_ > kMaxArrays) throw std::logic_error("too many arrays for one walk");
+  for (std::size_t k = 0; k < count_; ++k) {
+    const py::array& view = b.views[k];
     strides_.emplace_back(view.strides(), view.strides() + view.ndim());
-    pointers_.push_back(static_cast<const char*>(view.data()));
+    pointers_[k] = static_cast<const char*>(view.data());
+    inner_strides_[k] = shape_.empty() ? 0 : strides_[k].back();
   }
 }
 
-void Walker::advance() {
-  // The last axis moves fastest; an axis that wraps carries into the one before.
-  for (std::size_t axis = shape_.size(); axis-- > 0;) {
-    for (std::size_t k = 0; k < pointers_.size(); ++k) pointers_[k] += strides_[k][axis];
-    if (++counter_[axis] < shape_[axis]) return;
-    for (std::size_t k = 0; k < pointers_.size(); ++k) {
-      pointers_[k] -= strides_[k][axis] * shape_[axis];
-    }
+bool Walker::advance_outer() {
+  // The axes before the last: the one before it moves fastest, and an axis
+  // that wraps carries into the one before.
+  for (std::size_t axis = shape_.size() > 0 ? shape_.size() - 1 : 0; axis-- > 0;) {
+    for (std::size_t k = 0; k < count_; ++k) pointers_[k] += strides_[k][axis];
+    if (++counter_[axis] < shape_[axis]) return true;
+    for (std::size_t k = 0; k < count_; ++k) pointers_[k] -= strides_[k][axis] * shape_[axis];
     counter_[axis] = 0;
   }
+  return false;
 }
 
 }  // namespace tbcalc::python

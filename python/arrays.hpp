@@ -6,7 +6,9 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <array>
 #include <cstddef>
+#include <cstring>
 #include <vector>
 
 namespace tbcalc::python {
@@ -25,27 +27,39 @@ struct Broadcast {
 };
 Broadcast broadcast(const std::vector<py::array>& arrays);
 
+// The most arrays one broadcast walks together (retrieve: four inputs and
+// the six channels of tb).
+inline constexpr std::size_t kMaxArrays = 10;
+using Pointers = std::array<const char*, kMaxArrays>;
+
 // Visits every element of a broadcast in C order: `visit(index, pointers)`,
-// pointers[k] addressing array k's element. Needs no Python: call it with the
-// GIL released.
+// pointers[k] addressing array k's element. The last axis is walked in a
+// tight loop of its own. Needs no Python: call it with the GIL released.
 class Walker {
  public:
   explicit Walker(const Broadcast& b);
   template <class Visit>
   void run(Visit visit) {
-    const std::size_t n = total_;
-    for (std::size_t index = 0; index < n; ++index) {
-      visit(index, pointers_);
-      advance();
-    }
+    if (total_ == 0) return;
+    const py::ssize_t inner = shape_.empty() ? 1 : shape_.back();
+    std::size_t index = 0;
+    do {
+      Pointers p = pointers_;
+      for (py::ssize_t j = 0; j < inner; ++j) {
+        visit(index++, p);
+        for (std::size_t k = 0; k < count_; ++k) p[k] += inner_strides_[k];
+      }
+    } while (advance_outer());
   }
 
  private:
-  void advance();
+  bool advance_outer();  // false after the last row
   std::vector<py::ssize_t> shape_;
   std::vector<std::vector<py::ssize_t>> strides_;  // per array, per axis
   std::vector<py::ssize_t> counter_;
-  std::vector<const char*> pointers_;
+  Pointers pointers_{};
+  std::array<py::ssize_t, kMaxArrays> inner_strides_{};
+  std::size_t count_;
   std::size_t total_;
 };
 

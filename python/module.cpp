@@ -93,7 +93,7 @@ py::array emissivity(py::handle sst_c) {
   {
     py::gil_scoped_release unlocked;
     EnvironmentCache cache;
-    walker.run([&](std::size_t i, const std::vector<const char*>& p) {
+    walker.run([&](std::size_t i, const Pointers& p) {
       put_six(cache.get(element<float>(p[0]), 1.0f, 0.0f).emis, o, i);
     });
   }
@@ -117,7 +117,7 @@ py::array brightness(py::handle sst_c, py::handle altitude_m, py::handle air_c, 
   {
     py::gil_scoped_release unlocked;
     ChannelsCache cache;
-    walker.run([&](std::size_t i, const std::vector<const char*>& p) {
+    walker.run([&](std::size_t i, const Pointers& p) {
       const SixChannels& six =
           cache.get(element<float>(p[0]), element<float>(p[1]), element<float>(p[2]));
       put_six(six.brightness({element<float>(p[3]), element<float>(p[4])}), o, i);
@@ -145,7 +145,7 @@ JacobianArrays jacobians(py::handle sst_c, py::handle altitude_m, py::handle air
   {
     py::gil_scoped_release unlocked;
     EnvironmentCache cache;
-    walker.run([&](std::size_t i, const std::vector<const char*>& p) {
+    walker.run([&](std::size_t i, const Pointers& p) {
       const Environment& env =
           cache.get(element<float>(p[0]), element<float>(p[1]), element<float>(p[2]));
       const Jacobian j =
@@ -205,7 +205,7 @@ RetrievalArrays retrieval(py::handle sst_c, py::handle altitude_m, py::handle ai
   Walker walker(b);
   {
     py::gil_scoped_release unlocked;
-    walker.run([&](std::size_t i, const std::vector<const char*>& p) {
+    walker.run([&](std::size_t i, const Pointers& p) {
       std::array<double, 6> measured;
       for (std::size_t c = 0; c < 6; ++c) measured[c] = element<double>(p[4 + c]);
       const Retrieval r = retrieve(element<float>(p[0]), element<float>(p[1]), element<float>(p[2]),
