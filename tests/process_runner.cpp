@@ -129,4 +129,20 @@ ProcessResult run_process(const std::string& path, std::string_view input,
   return result;
 }
 
+std::string read_until(int fd, const std::string& expected,
+                       std::chrono::steady_clock::time_point deadline) {
+  std::string seen;
+  char buffer[4096];
+  while (!seen.ends_with(expected)) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd p = {fd, POLLIN, 0};
+    if (left.count() <= 0 || ::poll(&p, 1, int(left.count())) <= 0) break;
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n <= 0) break;
+    seen.append(buffer, std::size_t(n));
+  }
+  return seen;
+}
+
 }  // namespace tbcalc::testing

@@ -40,4 +40,9 @@ struct ProcessResult {
 ProcessResult run_process(const std::string& path, std::string_view input,
                           const ProcessOptions& options = {});
 
+// Reads from fd until the text read so far ends with `expected`, or the
+// deadline passes. Returns everything read.
+std::string read_until(int fd, const std::string& expected,
+                       std::chrono::steady_clock::time_point deadline);
+
 }  // namespace tbcalc::testing

@@ -1,6 +1,7 @@
 #include "filter.hpp"
 
 #include <array>
+#include <charconv>
 #include <cstdio>
 #include <string>
 
@@ -25,6 +26,7 @@ void write_result(const Retrieval& r, dialogue::OutputBuffer& out) {
 FilterResult run_filter(dialogue::LineReader& in, dialogue::OutputBuffer& out, double noise_k,
                         std::string_view name, const ErrorReport& report) {
   std::array<char, kMaxLineBytes> columns;
+  std::string message;  // reused: no allocation per bad line once it has grown
   long line_number = 0;
   long bad_lines = 0;
   for (;;) {
@@ -36,9 +38,13 @@ FilterResult run_filter(dialogue::LineReader& in, dialogue::OutputBuffer& out, d
     if (status == dialogue::ReadStatus::error) return {FilterResult::read_error, bad_lines};
     ++line_number;
     const std::string_view line(columns.data(), kept);
-    ParsedLine parsed = in.truncated() ? ParsedLine{LineKind::bad, {}, ""} : parse_line(line);
+    ParsedLine parsed{LineKind::bad, {}, {}};
     if (in.truncated()) {
-      parsed.problem = "line longer than " + std::to_string(kMaxLineBytes) + " bytes";
+      std::array<char, 24> limit;
+      const auto end = std::to_chars(limit.begin(), limit.end(), kMaxLineBytes).ptr;
+      parsed.problem << "line longer than " << std::string_view(limit.data(), end) << " bytes";
+    } else {
+      parsed = parse_line(line);
     }
     switch (parsed.kind) {
       case LineKind::copy:
@@ -52,7 +58,12 @@ FilterResult run_filter(dialogue::LineReader& in, dialogue::OutputBuffer& out, d
       }
       case LineKind::bad:
         ++bad_lines;
-        report(std::string(name) + ":" + std::to_string(line_number) + ": " + parsed.problem);
+        message.assign(name);
+        message += ':';
+        message += std::to_string(line_number);  // short: within the string's own buffer
+        message += ": ";
+        message += parsed.problem.view();
+        report(message);
         out.append("nan nan nan nan nan bad-input\n");
         break;
     }

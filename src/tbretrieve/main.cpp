@@ -17,7 +17,9 @@ constexpr int kExitSuccess = EXIT_SUCCESS;
 constexpr int kExitFailure = EXIT_FAILURE;
 constexpr int kExitUsage = 2;
 
-void say(const std::string& message) { std::fprintf(stderr, "tbretrieve: %s\n", message.c_str()); }
+void say(std::string_view message) {
+  std::fprintf(stderr, "tbretrieve: %.*s\n", int(message.size()), message.data());
+}
 
 int write_all(const std::string_view text) {
   tbcalc::dialogue::FdSink sink(STDOUT_FILENO);
@@ -51,7 +53,7 @@ int main(int argc, char** argv) {
   const bool terminal = ::isatty(STDOUT_FILENO) != 0;
   const ErrorReport report = [&out, terminal](std::string_view message) {
     if (terminal) out.flush();
-    say(std::string(message));
+    say(message);
   };
   bool failed = false;
   for (const std::string& file : options.files) {

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <array>
-#include <string>
 #include <string_view>
 
 namespace tbcalc::tbretrieve {
@@ -19,10 +18,22 @@ struct Record {
 
 enum class LineKind { copy, record, bad };
 
+// What was wrong with a bad line, held without the heap: a filter may meet
+// millions of bad lines.
+class Problem {
+ public:
+  Problem& operator<<(std::string_view text);
+  std::string_view view() const { return {text_.data(), size_}; }
+
+ private:
+  std::array<char, 80> text_;
+  std::size_t size_ = 0;
+};
+
 struct ParsedLine {
   LineKind kind;
-  Record record;        // when kind is record
-  std::string problem;  // when kind is bad: what was wrong, for a message
+  Record record;    // when kind is record
+  Problem problem;  // when kind is bad: what was wrong, for a message
 };
 
 // Blanks are spaces, tabs and carriage returns. A line whose first non-blank
