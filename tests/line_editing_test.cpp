@@ -47,11 +47,16 @@ class TerminalRun {
   ~TerminalRun() {
     if (master_ >= 0) ::close(master_);
   }
-  // Waits for `prompt` on the screen, then types `keys`.
+  // Waits for `prompt` on the screen and for the line editor to take the
+  // keys (libedit shows the prompt a moment before it leaves the terminal's
+  // own line mode, too soon for a person to notice), then types `keys`.
   void at(const std::string& prompt, const std::string& keys) {
-    screen_ += read_until(master_, prompt, std::chrono::steady_clock::now() + 20s);
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    screen_ += read_until(master_, prompt, deadline);
     ASSERT_TRUE(screen_.ends_with(prompt))
         << "waited for [" << prompt << "], saw [" << screen_ << "]";
+    ASSERT_TRUE(wait_for_key_by_key_reading(master_, deadline))
+        << "the line editor never took the terminal";
     ASSERT_EQ(::write(master_, keys.data(), keys.size()), ssize_t(keys.size()));
   }
   // Reads the rest of the screen and the exit status (-signal when killed).

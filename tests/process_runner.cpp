@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -127,6 +128,15 @@ ProcessResult run_process(const std::string& path, std::string_view input,
   if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   return result;
+}
+
+bool wait_for_key_by_key_reading(int terminal, std::chrono::steady_clock::time_point deadline) {
+  termios mode{};
+  while (::tcgetattr(terminal, &mode) == 0 && (mode.c_lflag & ICANON) != 0) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    ::usleep(1000);
+  }
+  return (mode.c_lflag & ICANON) == 0;
 }
 
 std::string read_until(int fd, const std::string& expected,

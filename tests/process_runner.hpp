@@ -40,6 +40,11 @@ struct ProcessResult {
 ProcessResult run_process(const std::string& path, std::string_view input,
                           const ProcessOptions& options = {});
 
+// Waits until the program on the other side of a pseudo-terminal has left the
+// terminal's own line mode (a line editor reads key by key), or the deadline
+// passes. Returns whether it has.
+bool wait_for_key_by_key_reading(int terminal, std::chrono::steady_clock::time_point deadline);
+
 // Reads from fd until the text read so far ends with `expected`, or the
 // deadline passes. Returns everything read.
 std::string read_until(int fd, const std::string& expected,

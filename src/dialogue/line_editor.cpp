@@ -70,9 +70,6 @@ class EditLineSource final : public ByteSource {
     ::el_set(editor_, EL_EDITOR, "emacs");
     // libedit restores the terminal before a signal such as Ctrl-C ends us.
     ::el_set(editor_, EL_SIGNAL, 1);
-    // The terminal stays in editing mode between replies, so that keys typed
-    // ahead of a prompt reach libedit, not the terminal's own line editing.
-    ::el_set(editor_, EL_PREP_TERM, 1);
     ::el_set(editor_, EL_HIST, ::history, history_);
     ::el_set(editor_, EL_CLIENTDATA, this);
     ::el_set(editor_, EL_PROMPT, &EditLineSource::prompt);
