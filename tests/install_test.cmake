@@ -16,8 +16,9 @@ file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 foreach(installed bin/tbcalc bin/tbretrieve include/tbcalc/model.hpp
-                  include/tbcalc/retrieval.hpp share/man/man1/tbcalc.1
-                  share/man/man1/tbretrieve.1 share/doc/tbcalc/README.md)
+                  include/tbcalc/retrieval.hpp share/man/man1/tbcalc.1.gz
+                  share/man/man1/tbretrieve.1.gz share/doc/tbcalc/README.md
+                  share/doc/tbcalc/copyright share/doc/tbcalc/changelog.gz)
   if(NOT EXISTS ${prefix}/${installed})
     message(FATAL_ERROR "not installed: ${installed}")
   endif()
