@@ -1,18 +1,20 @@
 # Front end to CMake.
 #   make run       build a release tbcalc and start the dialogue
-#   make test      build and run the whole test suite through CTest
+#   make test      install what the suite needs (or say what), build and run
+#                  the whole test suite through CTest
 #   make sanitize  the suite again, built with AddressSanitizer and UBSan
 #   make matrix    GCC and Clang at -O0, -O2, -O3 -march=native: identical output
 #   make fuzz      build the libFuzzer targets and run each for FUZZ_SECONDS
 #   make bench     micro-benchmarks, then the whole-process benchmark
-#   make package   the Debian package, build/tbcalc_<version>_<arch>.deb
+#   make package   the Debian packages tbcalc, libtbcalc-dev and python3-tbcalc
+#                  in build/
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 PYTHON ?= /usr/bin/python3
 
-.PHONY: all build run test sanitize matrix fuzz bench package clean
+.PHONY: all build run test test-packages sanitize matrix fuzz bench package clean
 
 all: build
 
@@ -23,8 +25,13 @@ build:
 run: build
 	@$(BUILD_DIR)/src/dialogue/tbcalc
 
-test: build
+test: test-packages
+	$(MAKE) build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# Before anything is built: the Debian packages the whole suite needs.
+test-packages:
+	@scripts/debian_packages.sh test
 
 sanitize:
 	cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTBCALC_SANITIZE=ON $(CMAKE_FLAGS)
