@@ -85,19 +85,25 @@ void put_six(const std::array<T, 6>& values, T* out, std::size_t index) {
   std::copy(values.begin(), values.end(), out + 6 * index);
 }
 
-py::array emissivity(py::handle sst_c) {
-  const Broadcast b = broadcast({as_real_array(sst_c, "sst_c", float32())});
-  py::array_t<float> out(with_channels(b.shape));
-  float* o = out.mutable_data();
+// A new (..., 6) array of T with compute(pointers) for every element of the
+// broadcast, computed without the GIL.
+template <class T, class Compute>
+py::array six_per_element(const Broadcast& b, Compute compute) {
+  py::array_t<T> out(with_channels(b.shape));
+  T* o = out.mutable_data();
   Walker walker(b);
   {
     py::gil_scoped_release unlocked;
-    EnvironmentCache cache;
-    walker.run([&](std::size_t i, const Pointers& p) {
-      put_six(cache.get(element<float>(p[0]), 1.0f, 0.0f).emis, o, i);
-    });
+    walker.run([&](std::size_t i, const Pointers& p) { put_six(compute(p), o, i); });
   }
   return out;
+}
+
+py::array emissivity(py::handle sst_c) {
+  const Broadcast b = broadcast({as_real_array(sst_c, "sst_c", float32())});
+  EnvironmentCache cache;
+  return six_per_element<float>(
+      b, [&](const Pointers& p) { return cache.get(element<float>(p[0]), 1.0f, 0.0f).emis; });
 }
 
 Broadcast five_inputs(py::handle sst_c, py::handle altitude_m, py::handle air_c, py::handle wind_ms,
@@ -111,19 +117,12 @@ Broadcast five_inputs(py::handle sst_c, py::handle altitude_m, py::handle air_c,
 py::array brightness(py::handle sst_c, py::handle altitude_m, py::handle air_c, py::handle wind_ms,
                      py::handle rain_mmh) {
   const Broadcast b = five_inputs(sst_c, altitude_m, air_c, wind_ms, rain_mmh);
-  py::array_t<float> out(with_channels(b.shape));
-  float* o = out.mutable_data();
-  Walker walker(b);
-  {
-    py::gil_scoped_release unlocked;
-    ChannelsCache cache;
-    walker.run([&](std::size_t i, const Pointers& p) {
-      const SixChannels& six =
-          cache.get(element<float>(p[0]), element<float>(p[1]), element<float>(p[2]));
-      put_six(six.brightness({element<float>(p[3]), element<float>(p[4])}), o, i);
-    });
-  }
-  return out;
+  ChannelsCache cache;
+  return six_per_element<float>(b, [&](const Pointers& p) {
+    const SixChannels& six =
+        cache.get(element<float>(p[0]), element<float>(p[1]), element<float>(p[2]));
+    return six.brightness({element<float>(p[3]), element<float>(p[4])});
+  });
 }
 
 // The Jacobian's seven arrays, each of the broadcast shape and six channels.
