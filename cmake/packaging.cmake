@@ -26,6 +26,10 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_NAME ${TBCALC_PACKAGE_PROGRAMS})
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_SECTION science)
+if(TBCALC_LINE_EDITING)
+  # Loaded at run time for line editing, so shlibdeps cannot see it.
+  set(CPACK_DEBIAN_PROGRAMS_PACKAGE_DEPENDS "libedit2")
+endif()
 set(CPACK_DEBIAN_PROGRAMS_DESCRIPTION
     "nadir brightness temperatures of the sea for C-band radiometry
 tbcalc is a console calculator for airborne microwave radiometry over the

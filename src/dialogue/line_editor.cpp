@@ -1,6 +1,5 @@
 #include "line_editor.hpp"
 
-#include <histedit.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,6 +7,8 @@
 #include <cstdio>
 #include <string>
 #include <utility>
+
+#include "libedit_library.hpp"
 
 namespace tbcalc::dialogue {
 namespace {
@@ -58,35 +59,36 @@ class PromptHoldingSink final : public ByteSink {
 class EditLineSource final : public ByteSource {
  public:
   EditLineSource(int in_fd, int out_fd, PromptHoldingSink& prompts)
-      : prompts_(prompts),
-        in_(::fdopen(::dup(in_fd), "r")),
-        out_(::fdopen(::dup(out_fd), "w")),
-        history_(::history_init()) {
+      : prompts_(prompts), lib_(libedit()) {
+    if (lib_ == nullptr) return;
+    in_ = ::fdopen(::dup(in_fd), "r");
+    out_ = ::fdopen(::dup(out_fd), "w");
+    history_ = lib_->history_init();
     if (in_ == nullptr || out_ == nullptr || history_ == nullptr) return;
-    editor_ = ::el_init("tbcalc", in_, out_, stderr);
+    editor_ = lib_->el_init("tbcalc", in_, out_, stderr);
     if (editor_ == nullptr) return;
     HistEvent event;
-    ::history(history_, &event, H_SETSIZE, kHistorySize);
-    ::el_set(editor_, EL_EDITOR, "emacs");
+    lib_->history(history_, &event, H_SETSIZE, kHistorySize);
+    lib_->el_set(editor_, EL_EDITOR, "emacs");
     // libedit restores the terminal before a signal such as Ctrl-C ends us.
-    ::el_set(editor_, EL_SIGNAL, 1);
-    ::el_set(editor_, EL_HIST, ::history, history_);
-    ::el_set(editor_, EL_CLIENTDATA, this);
-    ::el_set(editor_, EL_PROMPT, &EditLineSource::prompt);
-    ::el_set(editor_, EL_ADDFN, "tbcalc-end-or-delete", "End of input on an empty line",
-             &EditLineSource::end_or_delete);
-    ::el_set(editor_, EL_ADDFN, "tbcalc-delete", "Delete the next character",
-             &EditLineSource::delete_next);
-    ::el_set(editor_, EL_BIND, "^D", "tbcalc-end-or-delete", nullptr);
+    lib_->el_set(editor_, EL_SIGNAL, 1);
+    lib_->el_set(editor_, EL_HIST, lib_->history, history_);
+    lib_->el_set(editor_, EL_CLIENTDATA, this);
+    lib_->el_set(editor_, EL_PROMPT, &EditLineSource::prompt);
+    lib_->el_set(editor_, EL_ADDFN, "tbcalc-end-or-delete", "End of input on an empty line",
+                 &EditLineSource::end_or_delete);
+    lib_->el_set(editor_, EL_ADDFN, "tbcalc-delete", "Delete the next character",
+                 &EditLineSource::delete_next);
+    lib_->el_set(editor_, EL_BIND, "^D", "tbcalc-end-or-delete", nullptr);
     // The keys of the usual terminals, whatever TERM says: arrows, Home, End
     // and Delete in both their cursor-mode and application-mode forms.
     for (const auto& [keys, function] : kKeyBindings) {
-      ::el_set(editor_, EL_BIND, keys, function, nullptr);
+      lib_->el_set(editor_, EL_BIND, keys, function, nullptr);
     }
   }
   ~EditLineSource() override {
-    if (editor_ != nullptr) ::el_end(editor_);
-    if (history_ != nullptr) ::history_end(history_);
+    if (editor_ != nullptr) lib_->el_end(editor_);
+    if (history_ != nullptr) lib_->history_end(history_);
     if (in_ != nullptr) std::fclose(in_);
     if (out_ != nullptr) std::fclose(out_);
   }
@@ -99,7 +101,7 @@ class EditLineSource final : public ByteSource {
       prompt_ = prompts_.take_prompt();
       int count = 0;
       errno = 0;
-      const char* line = ::el_gets(editor_, &count);
+      const char* line = lib_->el_gets(editor_, &count);
       if (line == nullptr || count <= 0) {
         // libedit reports an error as a negative count, the end as 0.
         return count < 0 ? -long(errno != 0 ? errno : EIO) : 0;
@@ -117,24 +119,24 @@ class EditLineSource final : public ByteSource {
  private:
   // Delete: the character under the cursor, if any; nothing else, no bell.
   static unsigned char delete_next(EditLine* editor, int) {
-    const LineInfo* line = ::el_line(editor);
+    const LineInfo* line = libedit()->el_line(editor);
     if (line->cursor == line->lastchar) return CC_NORM;
-    ::el_cursor(editor, 1);
-    ::el_deletestr(editor, 1);
+    libedit()->el_cursor(editor, 1);
+    libedit()->el_deletestr(editor, 1);
     return CC_REFRESH;
   }
 
   // Ctrl-D: end of input on an empty line, as at a plain terminal and without
   // libedit's own "^D" on the screen; elsewhere the Delete key.
   static unsigned char end_or_delete(EditLine* editor, int key) {
-    const LineInfo* line = ::el_line(editor);
+    const LineInfo* line = libedit()->el_line(editor);
     if (line->buffer == line->lastchar) return CC_EOF;
     return delete_next(editor, key);
   }
 
   static char* prompt(EditLine* editor) {
     void* self = nullptr;
-    ::el_get(editor, EL_CLIENTDATA, &self);
+    libedit()->el_get(editor, EL_CLIENTDATA, &self);
     return static_cast<EditLineSource*>(self)->prompt_.data();
   }
   void remember(std::string_view line) {
@@ -142,13 +144,14 @@ class EditLineSource final : public ByteSource {
     if (line.empty()) return;
     const std::string entry(line);
     HistEvent event;
-    ::history(history_, &event, H_ENTER, entry.c_str());
+    lib_->history(history_, &event, H_ENTER, entry.c_str());
   }
 
   PromptHoldingSink& prompts_;
-  std::FILE* in_;
-  std::FILE* out_;
-  History* history_;
+  const LibEdit* lib_;
+  std::FILE* in_ = nullptr;
+  std::FILE* out_ = nullptr;
+  History* history_ = nullptr;
   EditLine* editor_ = nullptr;
   std::string prompt_;
   std::string line_;
