@@ -21,5 +21,7 @@ function(tbcalc_debian_changelog package maintainer output)
   endforeach()
   string(APPEND text "${trailer}")
   string(STRIP "${text}" text)
-  file(WRITE ${output} "${text}\n")
+  # Rewritten only when it changes, so that nothing is rebuilt for nothing.
+  file(WRITE ${output}.new "${text}\n")
+  configure_file(${output}.new ${output} COPYONLY)
 endfunction()
