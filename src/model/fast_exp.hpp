@@ -54,13 +54,6 @@ inline bool rounds_safely_to_float(double v) {
   return low - (kMidpoint - kMargin) > 2 * kMargin;  // unsigned: outside the band
 }
 
-// float(std::exp(x)).
-inline float exp_to_float(double x) {
-  if (!(std::fabs(x) <= 87.0)) return exp_to_float_by_library(x);  // NaN too
-  const double v = fast_exp(x);
-  return rounds_safely_to_float(v) ? float(v) : exp_to_float_by_library(x);
-}
-
 // float(std::pow(x, y)) for x > 0, given log_x = std::log(x): exp(y log x),
 // whose error grows with |y log x| and stays below 2^-44 while it is at most 87.
 inline float pow_to_float(double x, double y, double log_x) {
