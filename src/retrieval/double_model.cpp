@@ -38,6 +38,17 @@ double wind_for_increment(double target) {
   return best;
 }
 
+WindRainDerivatives wind_rain_derivatives(const RainState& s, double wind) {
+  const double increment = wind_increment(wind);
+  const double slope = wind_increment_slope(wind);
+  WindRainDerivatives d;
+  for (std::size_t i = 0; i < 6; ++i) {
+    d.wind[i] = s.d[i] * slope;
+    d.rain[i] = s.dc[i] + s.dd[i] * increment;
+  }
+  return d;
+}
+
 DoubleModel::DoubleModel(const ModelPoint& point)
     : sst(point.sst),
       altitude(point.altitude),

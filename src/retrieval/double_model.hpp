@@ -31,6 +31,13 @@ struct RainState {
   Six c, d, dc, dd;    // Tb = c + d * increment, and their derivatives by R
 };
 
+// The derivatives of each brightness temperature by wind speed (K per m/s)
+// and by rain rate (K per mm/h), at the state of a rain rate and a wind speed.
+struct WindRainDerivatives {
+  Six wind, rain;
+};
+WindRainDerivatives wind_rain_derivatives(const RainState& s, double wind);
+
 // The terms of one environment that do not depend on wind or rain.
 class DoubleModel {
  public:

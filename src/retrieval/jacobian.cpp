@@ -26,7 +26,7 @@ Jacobian jacobian(const ModelPoint& point) {
   RainState s;
   m.at_rain(point.rain, s);
   const double increment = wind_increment(point.wind);
-  const double slope = wind_increment_slope(point.wind);
+  const WindRainDerivatives wind_rain = wind_rain_derivatives(s, point.wind);
 
   // Altitude moves the clear-air share below the aircraft, the rain path (up
   // to the top of the layer) and the extrapolated layer temperatures.
@@ -43,8 +43,8 @@ Jacobian jacobian(const ModelPoint& point) {
     const double gamma = s.gamma[i];
     j.tb[i] =
         brightness_at_aircraft(e, m.sst, m.sky[i], m.t, s.up[i], s.layer[i], m.below_trans[i]);
-    j.d_wind[i] = s.d[i] * slope;
-    j.d_rain[i] = s.dc[i] + s.dd[i] * increment;
+    j.d_wind[i] = wind_rain.wind[i];
+    j.d_rain[i] = wind_rain.rain[i];
     j.d_emis[i] = gamma * (m.sst - s.down[i]);
     j.d_sst[i] = gamma * e;
 

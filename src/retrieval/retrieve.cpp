@@ -159,11 +159,11 @@ Retrieval retrieve(float sst_c, float altitude_m, float air_c, const std::array<
   RainState s;
   model.at_rain(best.rain, s);
   const double increment = wind_increment(best.wind);
-  const double slope = wind_increment_slope(best.wind);
+  const WindRainDerivatives columns = wind_rain_derivatives(s, best.wind);
   double ww = 0.0, wr = 0.0, rr = 0.0, gw = 0.0, gr = 0.0;
   for (std::size_t i = 0; i < 6; ++i) {
-    const double jw = s.d[i] * slope;
-    const double jr = s.dc[i] + s.dd[i] * increment;
+    const double jw = columns.wind[i];
+    const double jr = columns.rain[i];
     const double residual = s.c[i] + s.d[i] * increment - tb[i];
     ww += jw * jw;
     wr += jw * jr;
