@@ -91,6 +91,32 @@ struct Retrieval {
   RetrievalStatus status;
 };
 
+// The numbers of a Retrieval, described once: the table programs' output
+// columns, the Python module's attributes and its type stubs all follow this
+// list, in this order (the status word comes after them).
+struct RetrievalField {
+  std::string_view name;           // column and attribute name
+  double Retrieval::*member;       // where the value is
+  std::string_view units;          // UDUNITS spelling, as CF metadata wants it
+  std::string_view long_name;      // a phrase for people
+  std::string_view standard_name;  // from the CF standard name table, or empty
+  std::string_view doc;            // one line for docstrings and stubs
+  int decimals;                    // as the table programs print it
+  bool interval;                   // a confidence bound: printed only on request
+};
+inline constexpr std::array<RetrievalField, 5> retrieval_fields = {{
+    {"wind", &Retrieval::wind, "m s-1", "retrieved surface wind speed", "wind_speed",
+     "Wind speed, m/s.", 3, false},
+    {"rain", &Retrieval::rain, "mm h-1", "retrieved rain rate", "rainfall_rate", "Rain rate, mm/h.",
+     3, false},
+    {"wind_sd", &Retrieval::wind_sd, "m s-1", "one-sigma uncertainty of the wind speed", "",
+     "One-sigma wind uncertainty, m/s (linearised at the solution).", 3, false},
+    {"rain_sd", &Retrieval::rain_sd, "mm h-1", "one-sigma uncertainty of the rain rate", "",
+     "One-sigma rain uncertainty, mm/h (linearised at the solution).", 3, false},
+    {"rms", &Retrieval::rms, "K", "root mean square misfit of the brightness temperatures", "",
+     "Root mean square misfit over the six channels, K.", 4, false},
+}};
+
 // The wind speed and rain rate within the dialogue's accepted ranges that
 // minimise the sum over the six channels of squared differences between the
 // model and `tb`.
