@@ -75,17 +75,17 @@ struct Session {
 };
 
 Session read_session(const std::string& path) {
-  class NullSink final : public tbcalc::dialogue::ByteSink {
+  class NullSink final : public tbcalc::console::ByteSink {
     int write(std::span<const char>) override { return 0; }
   } sink;
-  tbcalc::dialogue::OutputBuffer out(sink);
+  tbcalc::console::OutputBuffer out(sink);
   const int fd = open(path.c_str(), O_RDONLY);
-  tbcalc::dialogue::FdSource source(fd);
-  tbcalc::dialogue::LineReader in(source, out);
+  tbcalc::console::FdSource source(fd);
+  tbcalc::console::LineReader in(source, out);
   std::vector<float> values;
   ReplyLine line;
   tbcalc::dialogue::ReplyCode code;
-  while (tbcalc::dialogue::cread(in, line, code) == tbcalc::dialogue::ReadStatus::line &&
+  while (tbcalc::dialogue::cread(in, line, code) == tbcalc::console::ReadStatus::line &&
          code == tbcalc::dialogue::ReplyCode::value) {
     float v = 0;
     tbcalc::dialogue::read_f10_5(std::span<const char, 10>(line.data(), 10), v);

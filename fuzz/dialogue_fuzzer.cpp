@@ -13,6 +13,7 @@
 #include "dialogue_texts.hpp"
 #include "memory_streams.hpp"
 
+using namespace tbcalc::console;
 using namespace tbcalc::dialogue;
 
 namespace {

@@ -13,6 +13,7 @@
 // Last: it includes f2c.h, whose macros break standard headers after it.
 #include "libf2c_fields.hpp"
 
+using namespace tbcalc::console;
 using namespace tbcalc::dialogue;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -17,10 +17,10 @@
 
 namespace {
 
-using tbcalc::dialogue::LineReader;
-using tbcalc::dialogue::OutputBuffer;
-using tbcalc::dialogue::StringSink;
-using tbcalc::dialogue::StringSource;
+using tbcalc::console::LineReader;
+using tbcalc::console::OutputBuffer;
+using tbcalc::console::StringSink;
+using tbcalc::console::StringSource;
 
 void require(bool ok, const char* what) {
   if (!ok) {

@@ -15,6 +15,8 @@ namespace tbcalc::dialogue {
 namespace {
 
 using namespace texts;
+using console::StringSink;
+using console::StringSource;
 
 struct Transcript {
   Outcome outcome;

@@ -8,7 +8,7 @@
 
 #include "console.hpp"
 
-namespace tbcalc::dialogue {
+namespace tbcalc::console {
 
 class StringSource final : public ByteSource {
  public:
@@ -53,4 +53,4 @@ class StringSink final : public ByteSink {
   int writes_ = 0;
 };
 
-}  // namespace tbcalc::dialogue
+}  // namespace tbcalc::console

@@ -15,9 +15,9 @@
 namespace tbcalc::tbretrieve {
 namespace {
 
-using dialogue::OutputBuffer;
-using dialogue::StringSink;
-using dialogue::StringSource;
+using console::OutputBuffer;
+using console::StringSink;
+using console::StringSource;
 
 TEST(ParseLine, AcceptedRecords) {
   struct Case {
@@ -136,7 +136,7 @@ Filtered filter(std::string_view input, std::size_t chunk = 1 << 16, int read_er
   StringSource source(input, chunk, read_error);
   StringSink sink(out_capacity, ENOSPC);
   OutputBuffer out(sink);
-  dialogue::LineReader in(source, out);
+  console::LineReader in(source, out);
   Filtered f;
   f.result =
       run_filter(in, out, 0.5, "in.txt", [&](std::string_view m) { f.errors.emplace_back(m); });

@@ -8,6 +8,9 @@
 
 namespace tbcalc::dialogue {
 
+using console::LineReader;
+using console::ReadStatus;
+
 inline constexpr std::size_t kReplyColumns = 64;
 using ReplyLine = std::array<char, kReplyColumns>;
 

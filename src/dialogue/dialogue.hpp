@@ -7,6 +7,9 @@
 
 namespace tbcalc::dialogue {
 
+using console::LineReader;
+using console::OutputBuffer;
+
 enum class Outcome {
   exited,        // the operator left (EX, or an empty line or NO where that ends)
   end_of_input,  // input ended at a prompt

@@ -52,7 +52,7 @@ class PromptHoldingSink final : public ByteSink {
   }
 
  private:
-  FdSink out_;
+  console::FdSink out_;
   std::string held_;
 };
 

@@ -11,6 +11,9 @@
 
 namespace tbcalc::dialogue {
 
+using console::ByteSink;
+using console::ByteSource;
+
 // Only for standard input and output that are both terminals. Everything
 // written up to a line end goes straight to `out_fd`; the unfinished line
 // after it (a prompt) becomes libedit's prompt for the next reply.

@@ -1,11 +1,8 @@
 // tbcalc: the operator dialogue on standard input and output.
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-
 #include "console.hpp"
+#include "diagnostics.hpp"
 #include "dialogue.hpp"
 #ifdef TBCALC_LINE_EDITING
 #include "line_editor.hpp"
@@ -13,19 +10,18 @@
 
 namespace {
 
+using namespace tbcalc::console;
 using namespace tbcalc::dialogue;
-
-constexpr int kExitSuccess = EXIT_SUCCESS;
-constexpr int kExitFailure = EXIT_FAILURE;
-
-int fail(const char* what, int error) {
-  std::fprintf(stderr, "tbcalc: %s: %s\n", what, std::strerror(error));
-  return kExitFailure;
-}
 
 // One run over the given streams; `finish` delivers what the sink still holds.
 template <class Finish>
 int run(ByteSource& source, ByteSink& sink, Finish finish) {
+  FdSink error_sink(STDERR_FILENO);
+  Diagnostics diagnostics("tbcalc", error_sink, false);
+  const auto fail = [&](const char* what, int error) {
+    diagnostics.report_error(what, error);
+    return kExitFailure;
+  };
   OutputBuffer out(sink);
   LineReader in(source, out);
   const Outcome outcome = run_dialogue(in, out);

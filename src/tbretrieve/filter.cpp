@@ -13,7 +13,7 @@ namespace {
 
 // wind, rain and their one-sigma uncertainties with 3 decimals, the rms
 // misfit with 4, then the status word.
-void write_result(const Retrieval& r, dialogue::OutputBuffer& out) {
+void write_result(const Retrieval& r, console::OutputBuffer& out) {
   std::array<char, 256> line;
   const int n = std::snprintf(line.data(), line.size(), "%.3f %.3f %.3f %.3f %.4f %.*s\n", r.wind,
                               r.rain, r.wind_sd, r.rain_sd, r.rms,
@@ -23,7 +23,7 @@ void write_result(const Retrieval& r, dialogue::OutputBuffer& out) {
 
 }  // namespace
 
-FilterResult run_filter(dialogue::LineReader& in, dialogue::OutputBuffer& out, double noise_k,
+FilterResult run_filter(console::LineReader& in, console::OutputBuffer& out, double noise_k,
                         std::string_view name, const ErrorReport& report) {
   std::array<char, kMaxLineBytes> columns;
   std::string message;  // reused: no allocation per bad line once it has grown
@@ -32,10 +32,10 @@ FilterResult run_filter(dialogue::LineReader& in, dialogue::OutputBuffer& out, d
   for (;;) {
     if (out.failed()) return {FilterResult::write_error, bad_lines};
     std::size_t kept = 0;
-    const dialogue::ReadStatus status = in.read_line(columns, kept);
-    if (status == dialogue::ReadStatus::end_of_input)
+    const console::ReadStatus status = in.read_line(columns, kept);
+    if (status == console::ReadStatus::end_of_input)
       return {FilterResult::end_of_input, bad_lines};
-    if (status == dialogue::ReadStatus::error) return {FilterResult::read_error, bad_lines};
+    if (status == console::ReadStatus::error) return {FilterResult::read_error, bad_lines};
     ++line_number;
     const std::string_view line(columns.data(), kept);
     ParsedLine parsed{LineKind::bad, {}, {}};

@@ -22,7 +22,7 @@ struct FilterResult {
 };
 
 // Reads `in` to its end, retrieving each record with the given noise (K).
-FilterResult run_filter(dialogue::LineReader& in, dialogue::OutputBuffer& out, double noise_k,
+FilterResult run_filter(console::LineReader& in, console::OutputBuffer& out, double noise_k,
                         std::string_view name, const ErrorReport& report);
 
 }  // namespace tbcalc::tbretrieve

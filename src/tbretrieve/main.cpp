@@ -22,7 +22,7 @@ void say(std::string_view message) {
 }
 
 int write_all(const std::string_view text) {
-  tbcalc::dialogue::FdSink sink(STDOUT_FILENO);
+  tbcalc::console::FdSink sink(STDOUT_FILENO);
   const int error = sink.write(text);
   if (error == 0) return kExitSuccess;
   say(std::string("error writing standard output: ") + std::strerror(error));
@@ -47,8 +47,8 @@ int main(int argc, char** argv) {
       break;
   }
 
-  tbcalc::dialogue::FdSink output(STDOUT_FILENO);
-  tbcalc::dialogue::OutputBuffer out(output);
+  tbcalc::console::FdSink output(STDOUT_FILENO);
+  tbcalc::console::OutputBuffer out(output);
   // At a terminal, what came before a bad line is shown before its message.
   const bool terminal = ::isatty(STDOUT_FILENO) != 0;
   const ErrorReport report = [&out, terminal](std::string_view message) {
@@ -65,8 +65,8 @@ int main(int argc, char** argv) {
       failed = true;
       continue;
     }
-    tbcalc::dialogue::FdSource source(fd);
-    tbcalc::dialogue::LineReader in(source, out);
+    tbcalc::console::FdSource source(fd);
+    tbcalc::console::LineReader in(source, out);
     const FilterResult result = run_filter(in, out, options.noise_k, name, report);
     if (!is_stdin) ::close(fd);
     if (result.bad_lines > 0) failed = true;

@@ -1,18 +1,28 @@
 #include "console.hpp"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
-namespace tbcalc::dialogue {
+namespace tbcalc::console {
 
 long FdSource::read(std::span<char> into) {
   for (;;) {
     const ssize_t n = ::read(fd_, into.data(), into.size());
     if (n >= 0) return long(n);
     if (errno != EINTR) return -long(errno);
+  }
+}
+
+bool FdSource::ready() {
+  pollfd p{fd_, POLLIN, 0};
+  for (;;) {
+    const int n = ::poll(&p, 1, 0);
+    if (n >= 0) return n > 0;         // POLLIN, POLLHUP and POLLERR all mean a read returns
+    if (errno != EINTR) return true;  // let read() say what is wrong
   }
 }
 
@@ -52,8 +62,7 @@ bool OutputBuffer::flush() {
 }
 
 bool LineReader::refill() {
-  // The program is about to wait: whatever it has said must be seen first.
-  pending_output_.flush();
+  before_wait_();
   const long n = source_.read(std::span<char>(data_, kCapacity));
   if (n < 0) {
     error_ = int(-n);
@@ -84,11 +93,13 @@ ReadStatus LineReader::read_line(std::span<char> columns, std::size_t& kept) {
     std::memcpy(columns.data() + kept, first, take);
     kept += take;
     begin_ += length;
+    consumed_ += length;
     if (line_end) {
       ++begin_;
+      ++consumed_;
       return ReadStatus::line;
     }
   }
 }
 
-}  // namespace tbcalc::dialogue
+}  // namespace tbcalc::console

@@ -5,10 +5,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <span>
 #include <string_view>
 
-namespace tbcalc::dialogue {
+namespace tbcalc::console {
 
 // Where bytes come from. read() returns the number of bytes read, 0 at end of
 // input, or a negative errno value.
@@ -16,6 +18,9 @@ class ByteSource {
  public:
   virtual ~ByteSource() = default;
   virtual long read(std::span<char> into) = 0;
+  // Whether read() would return at once: bytes, end of input or an error are
+  // there. A live feed is answered before the program waits on it.
+  virtual bool ready() { return true; }
 };
 
 // Where bytes go. write() delivers all of `bytes` and returns 0, or an errno
@@ -31,6 +36,7 @@ class FdSource final : public ByteSource {
  public:
   explicit FdSource(int fd) : fd_(fd) {}
   long read(std::span<char> into) override;
+  bool ready() override;
 
  private:
   int fd_;
@@ -75,11 +81,14 @@ enum class ReadStatus { line, end_of_input, error };
 // Reads lines in large blocks, keeping at most the first columns.size()
 // bytes of each and discarding the rest as it arrives, so memory stays
 // bounded whatever the line length. A last line without a line end counts.
-// Before each wait for more input it flushes `pending_output`.
+// Before each wait for more input it calls `before_wait`, or flushes
+// `pending_output`: whatever the program has said must be seen first.
 class LineReader {
  public:
   LineReader(ByteSource& source, OutputBuffer& pending_output)
-      : source_(source), pending_output_(pending_output) {}
+      : source_(source), before_wait_([&pending_output] { pending_output.flush(); }) {}
+  LineReader(ByteSource& source, std::function<void()> before_wait)
+      : source_(source), before_wait_(std::move(before_wait)) {}
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
@@ -90,13 +99,16 @@ class LineReader {
   bool truncated() const { return truncated_; }
   // The errno value after ReadStatus::error.
   int error() const { return error_; }
+  // Bytes taken from the source as lines so far, line ends included.
+  std::uint64_t consumed() const { return consumed_; }
 
  private:
   static constexpr std::size_t kCapacity = 1 << 16;
   bool refill();
 
   ByteSource& source_;
-  OutputBuffer& pending_output_;
+  std::function<void()> before_wait_;
+  std::uint64_t consumed_ = 0;
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
   bool at_end_ = false;
@@ -105,4 +117,4 @@ class LineReader {
   char data_[kCapacity];
 };
 
-}  // namespace tbcalc::dialogue
+}  // namespace tbcalc::console
