@@ -54,6 +54,12 @@ struct Environment {
 };
 // Computed for any input; the model was made for the accepted ranges above.
 Environment environment_from_replies(float sst_c, float altitude_m, float air_c);
+// The same in two steps, for callers that keep the emissivity table while
+// only the flight level changes (it costs more than the rest of the model):
+// the sea surface temperature typed in degC, with its emissivity table; the
+// altitude in m and the air temperature typed in degC.
+void set_sea_surface(Environment& env, float sst_c);
+void set_flight_level(Environment& env, float altitude_m, float air_c);
 
 // Polar form of the complex number x + iy: modulus `r` and argument `phi` in
 // radians, 0 <= phi < 2*pi. Made for any finite x and y. For x = 0 and
@@ -126,6 +132,9 @@ class SixChannels {
  public:
   SixChannels(const std::array<float, 6>& freq, float sst, float alt, float tair,
               const std::array<float, 6>& emis);
+  // The channels of `freqs` under an environment.
+  explicit SixChannels(const Environment& env)
+      : SixChannels(freqs, env.sst, env.altitude, env.air, env.emis) {}
 
   // Brightness temperatures, K, in the order of `freq`.
   std::array<float, 6> brightness(const std::array<float, 2>& wsrr) const;

@@ -20,7 +20,6 @@ enum class Step { sst, altitude, air_temperature, wind, rain, leave };
 struct PromptRule {
   std::string_view prompt;
   AcceptedRange range;
-  bool celsius;  // stored in kelvin
   std::string_view range_message;
   Step on_empty_or_no;
 };
@@ -30,32 +29,27 @@ struct PromptRule {
 constexpr std::array<PromptRule, 5> kRules = {{
     {.prompt = "Enter SST (deg C) > ",
      .range = sst_range_c,
-     .celsius = true,
      .range_message = "SST value out of range (-2 to 45 C)\n",
      .on_empty_or_no = Step::leave},
     {.prompt = "Enter Radar Altitude (meters) > ",
      .range = altitude_range_m,
-     .celsius = false,
      .range_message = "Alt value out of range (0 to 16000 m)\n",
      .on_empty_or_no = Step::sst},
     {.prompt = "Enter Flight Level Ambient Temp (deg C) > ",
      .range = air_range_c,
-     .celsius = true,
      .range_message = "Temp value out of range (-70 to +45 C)\n",
      .on_empty_or_no = Step::leave},
     {.prompt = "Estimated Wind Speed (m/s) > ",
      .range = wind_range_ms,
-     .celsius = false,
      .range_message = "WS value out of range (0 to 150 m/s)\n",
      .on_empty_or_no = Step::altitude},
     {.prompt = "Estimated Rain Rate (mm/hr) > ",
      .range = rain_range_mmh,
-     .celsius = false,
      .range_message = "RR value out of range (-10 to 150 mm/hr)\n",
      .on_empty_or_no = Step::altitude},
 }};
 
-// What one prompt ended with: a stored value, a move, or the end of the run.
+// What one prompt ended with: the typed value, a move, or the end of the run.
 struct Answer {
   enum Kind { accepted, moved, stopped } kind;
   float value = 0.0f;
@@ -103,17 +97,14 @@ Answer Session::ask(const PromptRule& rule) {
     } else if (!rule.range.contains(v)) {
       out_.append(rule.range_message);
     } else {
-      const float stored = rule.celsius ? celsius_to_kelvin(v) : v;
-      return {Answer::accepted, stored};
+      return {Answer::accepted, v};
     }
   }
 }
 
 Outcome Session::run() {
-  float sst_kelvin = 0.0f;
-  float altitude = 0.0f;
+  Environment env{};
   std::array<float, 2> wind_rain = {0.0f, 0.0f};
-  std::array<float, 6> emissivity{};
   // Prepared once the environment is complete; it lives as long as altitude
   // and air temperature do.
   std::optional<SixChannels> channels;
@@ -128,20 +119,17 @@ Outcome Session::run() {
       continue;
     }
     switch (step) {
-      case Step::sst: {
-        sst_kelvin = answer.value;
-        // The model takes the Celsius value back from the stored kelvin one.
-        klsw_loop(freqs.data(), kelvin_to_celsius(sst_kelvin), emissivity.data(),
-                  std::int32_t(freqs.size()));
+      case Step::sst:
+        set_sea_surface(env, answer.value);
         step = Step::altitude;
         break;
-      }
       case Step::altitude:
-        altitude = answer.value;
+        env.altitude = answer.value;
         step = Step::air_temperature;
         break;
       case Step::air_temperature:
-        channels.emplace(freqs, sst_kelvin, altitude, answer.value, emissivity);
+        set_flight_level(env, env.altitude, answer.value);
+        channels.emplace(env);
         step = Step::wind;
         break;
       case Step::wind:

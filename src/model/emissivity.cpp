@@ -19,11 +19,22 @@ void klsw_loop(const float* freqs, float sstc, float* emis, std::int32_t nchan) 
   }
 }
 
-Environment environment_from_replies(float sst_c, float altitude_m, float air_c) {
-  Environment env{celsius_to_kelvin(sst_c), altitude_m, celsius_to_kelvin(air_c), {}};
+void set_sea_surface(Environment& env, float sst_c) {
+  env.sst = celsius_to_kelvin(sst_c);
   // The model takes the Celsius value back from the stored kelvin one.
   klsw_loop(freqs.data(), kelvin_to_celsius(env.sst), env.emis.data(),
             std::int32_t(env.emis.size()));
+}
+
+void set_flight_level(Environment& env, float altitude_m, float air_c) {
+  env.altitude = altitude_m;
+  env.air = celsius_to_kelvin(air_c);
+}
+
+Environment environment_from_replies(float sst_c, float altitude_m, float air_c) {
+  Environment env{};
+  set_sea_surface(env, sst_c);
+  set_flight_level(env, altitude_m, air_c);
   return env;
 }
 
