@@ -1,0 +1,155 @@
+#include "fields.hpp"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <system_error>
+
+namespace tbcalc::table {
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool ends_plain_field(char c) { return is_blank(c) || c == ','; }
+
+std::string_view trim_blanks(std::string_view s) {
+  while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+}  // namespace
+
+bool read_number(std::string_view field, double& value, Problem& problem) {
+  std::string_view digits = field;
+  if (digits.size() > 1 && digits[0] == '+' && digits[1] != '-') digits.remove_prefix(1);
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (error == std::errc::result_out_of_range) {
+    problem << "number out of range: ";
+  } else if (error != std::errc() || end != digits.data() + digits.size()) {
+    problem << "not a number: ";
+  } else if (!std::isfinite(value)) {
+    problem << "not a finite number: ";
+  } else {
+    return true;
+  }
+  problem.quote(field);
+  return false;
+}
+
+PlainLine split_plain(std::string_view line, std::span<double> values, std::string_view count_word,
+                      Problem& problem) {
+  std::size_t at = 0;
+  auto skip_blanks = [&] {
+    while (at < line.size() && is_blank(line[at])) ++at;
+  };
+  skip_blanks();
+  if (at == line.size() || line[at] == '#') return PlainLine::copy;
+
+  std::size_t count = 0;
+  for (;;) {
+    const std::size_t start = at;
+    while (at < line.size() && !ends_plain_field(line[at])) ++at;
+    if (at == start) {
+      problem << "empty field before a comma";
+      return PlainLine::bad;
+    }
+    if (count == values.size()) {
+      problem << "more than " << count_word << " numbers";
+      return PlainLine::bad;
+    }
+    if (!read_number(line.substr(start, at - start), values[count], problem)) {
+      return PlainLine::bad;
+    }
+    ++count;
+    skip_blanks();
+    if (at == line.size()) break;
+    if (line[at] == ',') {
+      ++at;
+      skip_blanks();
+      if (at == line.size()) {
+        problem << "the line ends with a comma";
+        return PlainLine::bad;
+      }
+    }
+  }
+  if (count < values.size()) {
+    std::array<char, 24> digits;
+    const auto end = std::to_chars(digits.begin(), digits.end(), count).ptr;
+    problem << count_word << " numbers expected, found "
+            << std::string_view(digits.data(), std::size_t(end - digits.data()));
+    return PlainLine::bad;
+  }
+  return PlainLine::record;
+}
+
+bool split_delimited(std::string_view line, char delimiter, std::vector<std::string_view>& fields,
+                     Problem& problem) {
+  fields.clear();
+  std::size_t at = 0;
+  for (;;) {
+    const std::size_t start = at;
+    if (at < line.size() && line[at] == '"') {
+      // A quoted field: a doubled quote is a quote, a single one closes it.
+      ++at;
+      for (;;) {
+        const std::size_t quote = line.find('"', at);
+        if (quote == std::string_view::npos) {
+          problem << "a quoted field is not closed";
+          return false;
+        }
+        at = quote + 1;
+        if (at < line.size() && line[at] == '"') {
+          ++at;
+          continue;
+        }
+        break;
+      }
+      if (at < line.size() && line[at] != delimiter) {
+        problem << "text after the closing quote of field ";
+        std::array<char, 24> digits;
+        const auto end = std::to_chars(digits.begin(), digits.end(), fields.size() + 1).ptr;
+        problem << std::string_view(digits.data(), std::size_t(end - digits.data()));
+        return false;
+      }
+    } else {
+      const std::size_t next = line.find(delimiter, at);
+      at = next == std::string_view::npos ? line.size() : next;
+    }
+    fields.push_back(line.substr(start, at - start));
+    if (at == line.size()) return true;
+    ++at;  // the delimiter
+  }
+}
+
+std::string_view field_text(std::string_view raw) {
+  std::string_view s = trim_blanks(raw);
+  if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = s.substr(1, s.size() - 2);
+  return s;
+}
+
+std::string column_name(std::string_view raw) {
+  const std::string_view trimmed = trim_blanks(raw);
+  const bool quoted = trimmed.size() >= 2 && trimmed.front() == '"' && trimmed.back() == '"';
+  if (!quoted) return std::string(trimmed);
+  std::string name;
+  const std::string_view inside = trimmed.substr(1, trimmed.size() - 2);
+  for (std::size_t i = 0; i < inside.size(); ++i) {
+    name += inside[i];
+    if (inside[i] == '"' && i + 1 < inside.size() && inside[i + 1] == '"') ++i;
+  }
+  return name;
+}
+
+char detect_delimiter(std::string_view header) {
+  std::size_t tabs = 0, commas = 0;
+  bool quoted = false;
+  for (char c : header) {
+    if (c == '"') quoted = !quoted;  // a doubled quote toggles twice
+    if (quoted) continue;
+    tabs += c == '\t';
+    commas += c == ',';
+  }
+  return tabs > commas ? '\t' : ',';
+}
+
+}  // namespace tbcalc::table

@@ -1,0 +1,49 @@
+// Splitting a line of a table into its fields, in the two layouts the table
+// programs read:
+//   plain      numbers separated by blanks (spaces, tabs, carriage returns),
+//              commas, or both; blank lines and # comments are not records
+//   delimited  the fields of a header-mode file, separated by one delimiter
+//              (comma or tab), RFC 4180 quoting within the line: a field that
+//              starts with a double quote runs to the matching closing quote
+//              and may hold the delimiter and doubled quotes ("").
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "problem.hpp"
+
+namespace tbcalc::table {
+
+// A whole field as a finite number: what std::from_chars reads as a double,
+// with an optional leading '+'. Otherwise false, and `problem` says why.
+bool read_number(std::string_view field, double& value, Problem& problem);
+
+enum class PlainLine { copy, record, bad };
+
+// A plain line holding exactly values.size() numbers; `count_word` names
+// that count in messages ("nine numbers expected, found 8").
+PlainLine split_plain(std::string_view line, std::span<double> values, std::string_view count_word,
+                      Problem& problem);
+
+// The raw fields of a delimited line, quotes included, into `fields`
+// (cleared first). false when a quote is left open or text follows a closing
+// quote; `problem` says which.
+bool split_delimited(std::string_view line, char delimiter, std::vector<std::string_view>& fields,
+                     Problem& problem);
+
+// What a raw field holds: blanks around it dropped, then the quotes of a
+// quoted field; doubled quotes inside are left doubled (no number has one).
+std::string_view field_text(std::string_view raw);
+
+// A column name from a raw header field: as field_text, doubled quotes
+// taken as one.
+std::string column_name(std::string_view raw);
+
+// The delimiter of a header line: a tab when it has more tabs than commas
+// outside quotes, otherwise a comma.
+char detect_delimiter(std::string_view header);
+
+}  // namespace tbcalc::table

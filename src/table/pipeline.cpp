@@ -1,0 +1,165 @@
+#include "pipeline.hpp"
+
+#include <algorithm>
+
+#include "diagnostics.hpp"
+
+namespace tbcalc::table {
+namespace {
+
+// Batches in flight per job: one being computed, one written or waiting.
+constexpr unsigned kBatchesPerJob = 2;
+constexpr unsigned kSpareBatches = 2;  // one being read, one waiting for a worker
+
+}  // namespace
+
+void BatchWriter::say(std::string_view message) {
+  // At a terminal, what came before the message is shown before it.
+  if (output_is_terminal_) out_.flush();
+  diagnostics_.report(message);
+}
+
+void BatchWriter::write(const Batch& batch) {
+  if (batch.file.get() != file_) {
+    file_ = batch.file.get();
+    progress_.start(file_->name, file_->size);
+  }
+  const std::string_view output = batch.output;
+  std::size_t written = 0;
+  for (const MessageMark& mark : batch.marks) {
+    out_.append(output.substr(written, mark.output_offset - written));
+    written = mark.output_offset;
+    say(std::string_view(batch.messages).substr(mark.text_begin, mark.text_end - mark.text_begin));
+  }
+  out_.append(output.substr(written));
+  bad_records_ += batch.bad_records;
+  progress_.advance(std::uint64_t(batch.records), batch.bytes_read);
+  if (!batch.closing_message.empty()) {
+    if (output_is_terminal_) out_.flush();
+    progress_.clear();
+    if (batch.closing_is_usage) {
+      usage_failed_ = true;
+      diagnostics_.usage_error(batch.closing_message);
+    } else {
+      input_failed_ = true;
+      diagnostics_.report(batch.closing_message);
+    }
+  }
+}
+
+Pipeline::Pipeline(const RecordKind& kind, unsigned jobs, BatchWriter& writer,
+                   const console::OutputBuffer& out)
+    : kind_(kind), writer_(writer), out_(out), threaded_(jobs > 1) {
+  const unsigned batches = threaded_ ? kBatchesPerJob * jobs + kSpareBatches : 1;
+  for (unsigned i = 0; i < batches; ++i) {
+    pool_.push_back(std::make_unique<Batch>());
+    free_.push_back(pool_.back().get());
+  }
+  in_flight_.assign(batches, nullptr);
+  done_.assign(batches, 0);
+  for (unsigned i = 0; i < std::max(jobs, 1u); ++i) workers_.push_back(kind.make_worker());
+  if (threaded_) {
+    for (auto& worker : workers_) threads_.emplace_back([this, &worker] { work(*worker); });
+  }
+}
+
+Pipeline::~Pipeline() {
+  {
+    const std::lock_guard lock(mutex_);
+    closing_ = true;
+  }
+  work_ready_.notify_all();
+  threads_.clear();  // joins
+}
+
+Batch& Pipeline::acquire() {
+  std::unique_lock lock(mutex_);
+  batch_free_.wait(lock, [this] { return !free_.empty(); });
+  Batch* batch = free_.back();
+  free_.pop_back();
+  lock.unlock();
+  batch->clear();
+  return *batch;
+}
+
+void Pipeline::dispatch(Batch& batch) {
+  if (!threaded_) {
+    if (!output_failed_) process_batch(batch, kind_, *workers_.front(), scratch_);
+    writer_.write(batch);
+    output_failed_ = out_.failed();
+    const std::lock_guard lock(mutex_);
+    free_.push_back(&batch);
+    return;
+  }
+  {
+    const std::lock_guard lock(mutex_);
+    const std::size_t slot = sent_ % pool_.size();
+    in_flight_[slot] = &batch;
+    done_[slot] = 0;
+    ++sent_;
+  }
+  work_ready_.notify_one();
+}
+
+void Pipeline::before_input_wait() {
+  if (threaded_) return;
+  writer_.flush();
+  output_failed_ = out_.failed();
+}
+
+void Pipeline::finish() {
+  if (!threaded_) return;
+  std::unique_lock lock(mutex_);
+  all_written_.wait(lock, [this] { return written_ == sent_; });
+}
+
+void Pipeline::work(RecordWorker& worker) {
+  Scratch scratch;
+  for (;;) {
+    Batch* batch;
+    std::size_t slot;
+    {
+      std::unique_lock lock(mutex_);
+      work_ready_.wait(lock, [this] { return taken_ < sent_ || closing_; });
+      if (taken_ == sent_) return;
+      slot = taken_ % pool_.size();
+      batch = in_flight_[slot];
+      ++taken_;
+    }
+    // After a write error nothing more is computed; batches only drain.
+    if (!output_failed_) process_batch(*batch, kind_, worker, scratch);
+    {
+      const std::lock_guard lock(mutex_);
+      done_[slot] = 1;
+    }
+    write_ready();
+  }
+}
+
+void Pipeline::write_ready() {
+  const std::lock_guard write_lock(write_mutex_);
+  for (;;) {
+    Batch* batch;
+    {
+      const std::lock_guard lock(mutex_);
+      const std::size_t slot = written_ % pool_.size();
+      if (written_ == sent_ || !done_[slot]) break;
+      batch = in_flight_[slot];
+    }
+    writer_.write(*batch);
+    {
+      const std::lock_guard lock(mutex_);
+      done_[written_ % pool_.size()] = 0;
+      free_.push_back(batch);
+      ++written_;
+    }
+    batch_free_.notify_one();
+    all_written_.notify_all();
+  }
+  // The next batch is not ready: what is written so far must be seen now, for
+  // a live feed waits for its answers.
+  writer_.flush();
+  output_failed_ = out_.failed();
+}
+
+}  // namespace tbcalc::table

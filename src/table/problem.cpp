@@ -1,0 +1,28 @@
+#include "problem.hpp"
+
+#include <algorithm>
+
+namespace tbcalc::table {
+namespace {
+
+constexpr std::size_t kShownBytes = 24;  // of a bad field, in a message
+
+}  // namespace
+
+Problem& Problem::operator<<(std::string_view text) {
+  const std::size_t n = std::min(text.size(), text_.size() - size_);
+  std::copy_n(text.begin(), n, text_.begin() + std::ptrdiff_t(size_));
+  size_ += n;
+  return *this;
+}
+
+Problem& Problem::quote(std::string_view field) {
+  *this << "'";
+  for (char c : field.substr(0, kShownBytes)) {
+    const char printable = (c >= ' ' && c <= '~') ? c : '?';
+    *this << std::string_view(&printable, 1);
+  }
+  return *this << (field.size() > kShownBytes ? "...'" : "'");
+}
+
+}  // namespace tbcalc::table

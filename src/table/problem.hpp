@@ -1,0 +1,27 @@
+// What is wrong with a bad record, held without the heap: a table may hold
+// millions of bad records.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+namespace tbcalc::table {
+
+class Problem {
+ public:
+  // Appends; what does not fit is cut.
+  Problem& operator<<(std::string_view text);
+  // The field as a message can show it: quoted, bytes that do not print as
+  // '?', long fields cut with "...".
+  Problem& quote(std::string_view field);
+  std::string_view view() const { return {text_.data(), size_}; }
+  bool empty() const { return size_ == 0; }
+  void clear() { size_ = 0; }
+
+ private:
+  std::array<char, 120> text_;
+  std::size_t size_ = 0;
+};
+
+}  // namespace tbcalc::table

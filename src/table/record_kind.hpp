@@ -1,0 +1,60 @@
+// What a record of a table program means, the one thing each program says
+// for itself: which numbers it reads, which columns it adds, and how it
+// computes them. Everything else (reading, columns, threads, order, errors,
+// progress) is the table engine's.
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "problem.hpp"
+
+namespace tbcalc::table {
+
+// Writes the added columns of one output line. In header mode each column
+// follows the record's own fields, so each is preceded by the delimiter; in
+// the plain format columns are separated by one space.
+class ColumnWriter {
+ public:
+  ColumnWriter(std::string& out, char delimiter, bool header_mode)
+      : out_(out), delimiter_(delimiter), header_mode_(header_mode) {}
+
+  void number(double value, int decimals);  // bounded: see write_fixed
+  void shortest(float value);               // bounded: see write_shortest
+  void word(std::string_view word);
+  // A number that has no value: "nan" in the plain format, an empty field in
+  // header mode.
+  void missing();
+
+ private:
+  void separate();
+  std::string& out_;
+  char delimiter_;
+  bool header_mode_;
+  bool first_ = true;
+};
+
+// One thread's computing state: a worker may keep caches between records.
+class RecordWorker {
+ public:
+  virtual ~RecordWorker() = default;
+  // `values` are the inputs in the order of RecordKind::inputs(). Writes the
+  // added columns and returns true, or writes nothing and returns false with
+  // `problem` saying why the record has no answer.
+  virtual bool compute(std::span<const double> values, ColumnWriter& out, Problem& problem) = 0;
+};
+
+class RecordKind {
+ public:
+  virtual ~RecordKind() = default;
+  // The added columns' names, in header mode.
+  virtual std::vector<std::string> added_columns() const = 0;
+  // The added columns of a record that has no answer.
+  virtual void write_unanswered(ColumnWriter& out) const = 0;
+  virtual std::unique_ptr<RecordWorker> make_worker() const = 0;
+};
+
+}  // namespace tbcalc::table

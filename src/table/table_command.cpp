@@ -1,0 +1,240 @@
+#include "table_command.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+
+#include "diagnostics.hpp"
+#include "pipeline.hpp"
+#include "table_reader.hpp"
+
+namespace tbcalc::table {
+namespace {
+
+using console::Diagnostics;
+
+unsigned online_processors() {
+  const long n = ::sysconf(_SC_NPROCESSORS_ONLN);
+  return n < 1 ? 1u : unsigned(std::min<long>(n, kMaxJobs));
+}
+
+bool read_jobs(std::string_view text, unsigned& jobs) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), jobs);
+  return error == std::errc() && end == text.data() + text.size() && jobs >= 1 && jobs <= kMaxJobs;
+}
+
+TableOptions usage_error(std::string message) {
+  TableOptions o;
+  o.action = TableOptions::Action::usage_error;
+  o.error = std::move(message);
+  return o;
+}
+
+// The value of an option written "--name VALUE" or "--name=VALUE"; false when
+// `arg` is not that option. A missing value is reported in `error`.
+bool option_value(std::string_view name, std::string_view arg, int argc, const char* const* argv,
+                  int& i, std::string_view& value, std::string& error) {
+  if (arg == name) {
+    if (i + 1 == argc) {
+      error = "option '" + std::string(name) + "' requires an argument";
+    } else {
+      value = argv[++i];
+    }
+    return true;
+  }
+  if (arg.size() > name.size() && arg.starts_with(name) && arg[name.size()] == '=') {
+    value = arg.substr(name.size() + 1);
+    return true;
+  }
+  return false;
+}
+
+int write_all(std::string_view text, Diagnostics& diagnostics) {
+  console::FdSink sink(STDOUT_FILENO);
+  if (const int error = sink.write(text); error != 0) {
+    diagnostics.report_error("error writing standard output", error);
+    return console::kExitFailure;
+  }
+  return console::kExitSuccess;
+}
+
+}  // namespace
+
+TableOptions parse_table_options(const TableCommand& command, int argc, const char* const* argv) {
+  TableOptions o;
+  o.jobs = online_processors();
+  o.columns.assign(command.inputs.begin(), command.inputs.end());
+  std::vector<bool> renamed(command.inputs.size(), false);
+  bool options_ended = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    std::string_view value;
+    std::string error;
+    if (options_ended || arg == "-" || arg.empty() || arg[0] != '-') {
+      o.files.emplace_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      options_ended = true;
+    } else if (arg == "--help") {
+      o.action = TableOptions::Action::help;
+      return o;
+    } else if (arg == "--version") {
+      o.action = TableOptions::Action::version;
+      return o;
+    } else if (arg == "--header") {
+      o.header_mode = true;
+    } else if (arg == "-q" || arg == "--quiet") {
+      o.quiet = true;
+    } else if (option_value("--jobs", arg, argc, argv, i, value, error) ||
+               option_value("-j", arg, argc, argv, i, value, error) ||
+               (arg.starts_with("-j") && (value = arg.substr(2), true))) {
+      if (!error.empty()) return usage_error(error);
+      if (!read_jobs(value, o.jobs)) {
+        return usage_error("invalid number of jobs '" + std::string(value) +
+                           "': a whole number from 1 to " + std::to_string(kMaxJobs) +
+                           " is needed");
+      }
+    } else {
+      bool known = false;
+      for (std::size_t c = 0; c < command.inputs.size() && !known; ++c) {
+        const std::string name = "--" + std::string(command.inputs[c]);
+        if (!option_value(name, arg, argc, argv, i, value, error)) continue;
+        known = true;
+        if (!error.empty()) return usage_error(error);
+        if (value.empty()) return usage_error("option '" + name + "' needs a column name");
+        o.columns[c] = value;
+        renamed[c] = true;
+      }
+      for (const ProgramOption& option : command.options) {
+        if (known) break;
+        if (option.value_name.empty()) {
+          if (arg != option.name) continue;
+        } else if (!option_value(option.name, arg, argc, argv, i, value, error)) {
+          continue;
+        }
+        known = true;
+        if (!error.empty()) return usage_error(error);
+        if (std::string problem = option.set(value); !problem.empty()) return usage_error(problem);
+      }
+      if (!known) return usage_error("unrecognized option '" + std::string(arg) + "'");
+    }
+  }
+  for (std::size_t c = 0; c < renamed.size(); ++c) {
+    if (renamed[c] && !o.header_mode) {
+      return usage_error("option '--" + std::string(command.inputs[c]) +
+                         "' names a column: it needs --header");
+    }
+  }
+  if (o.files.empty()) o.files.emplace_back("-");
+  return o;
+}
+
+std::string usage_text(const TableCommand& command) {
+  const std::string program(command.program);
+  std::string names;
+  for (std::string_view input : command.inputs) {
+    names += names.empty() ? "" : ", ";
+    names += input;
+  }
+  std::string text = "Usage: " + program + " [OPTION]... [FILE]...\n";
+  text += command.purpose;
+  text += "\n\n";
+  text += command.description;
+  text +=
+      "\nOptions:\n"
+      "  --header        the first line of each input names its columns, separated\n"
+      "                  by commas or tabs (RFC 4180 quoting); other columns pass\n"
+      "                  through and the new ones are added at the end\n"
+      "  --COLUMN NAME   with --header: the column holding COLUMN, one of\n";
+  text += "                  " + names + "\n";
+  text +=
+      "                  (by default the column of that name, case ignored)\n"
+      "  -j, --jobs N    compute N records at a time (default: one per processor)\n"
+      "  -q, --quiet     no progress line on a terminal\n";
+  for (const ProgramOption& option : command.options) {
+    std::string head(2, ' ');
+    head.append(option.name);
+    if (!option.value_name.empty()) head.append(1, ' ').append(option.value_name);
+    head.resize(std::max<std::size_t>(head.size() + 1, 18), ' ');
+    text += head;
+    text += option.help;
+    text += '\n';
+  }
+  text +=
+      "  --help          display this help and exit\n"
+      "  --version       output version information and exit\n"
+      "\n"
+      "With no FILE, or when FILE is -, read standard input. Output is in input order\n"
+      "whatever the number of jobs.\n"
+      "\n"
+      "Exit status: 0 if every record was answered, 1 if a record was bad or an input\n"
+      "or the output failed, 2 for a usage error.\n";
+  return text;
+}
+
+int run_table_command(const TableCommand& command, int argc, const char* const* argv,
+                      const MakeRecordKind& make_kind) {
+  console::FdSink error_sink(STDERR_FILENO);
+  Diagnostics diagnostics(command.program, error_sink, ::isatty(STDERR_FILENO) != 0);
+  const TableOptions options = parse_table_options(command, argc, argv);
+  switch (options.action) {
+    case TableOptions::Action::help:
+      return write_all(usage_text(command), diagnostics);
+    case TableOptions::Action::version:
+      return write_all(
+          std::string(command.program) + " (tbcalc) " + std::string(command.version) + "\n",
+          diagnostics);
+    case TableOptions::Action::usage_error:
+      diagnostics.usage_error(options.error);
+      return console::kExitUsage;
+    case TableOptions::Action::run:
+      break;
+  }
+
+  const std::unique_ptr<RecordKind> kind = make_kind(options);
+  const ReadSettings settings{options.header_mode, options.columns, command.count_word,
+                              kind->added_columns()};
+  console::FdSink output(STDOUT_FILENO);
+  console::OutputBuffer out(output);
+  const bool output_is_terminal = ::isatty(STDOUT_FILENO) != 0;
+  // Progress only where a person watches standard error and the output does
+  // not share the screen with it.
+  Progress progress(diagnostics, !options.quiet && diagnostics.terminal() && !output_is_terminal);
+  BatchWriter writer(out, diagnostics, progress, output_is_terminal);
+  {
+    Pipeline pipeline(*kind, options.jobs, writer, out);
+    TableReader reader(settings, pipeline);
+    for (const std::string& file : options.files) {
+      const bool is_stdin = file == "-";
+      const std::string name = is_stdin ? "standard input" : file;
+      const int fd = is_stdin ? STDIN_FILENO : ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd < 0) {
+        reader.fail(name + ": " + std::strerror(errno));
+        continue;
+      }
+      struct stat st {};
+      const std::uint64_t size =
+          ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? std::uint64_t(st.st_size) : 0;
+      console::FdSource source(fd);
+      const bool go_on = reader.read(source, name, size);
+      if (!is_stdin) ::close(fd);
+      if (!go_on) break;
+    }
+    pipeline.finish();
+  }
+  progress.clear();
+  if (!out.flush()) {
+    diagnostics.report_error("error writing standard output", out.error());
+    return console::kExitFailure;
+  }
+  if (writer.usage_failed()) return console::kExitUsage;
+  return writer.bad_records() > 0 || writer.input_failed() ? console::kExitFailure
+                                                           : console::kExitSuccess;
+}
+
+}  // namespace tbcalc::table

@@ -1,0 +1,66 @@
+// The command line every table program shares, and the whole run: options,
+// the inputs in order, the exit status. A program's main describes itself
+// with a TableCommand and says what a record means; nothing else.
+//
+//   PROGRAM [--header] [--COLUMN NAME]... [-j N] [--quiet] [OWN OPTIONS] [FILE]...
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "record_kind.hpp"
+
+namespace tbcalc::table {
+
+// An option of one program's own. `set` takes the value (empty for a flag)
+// and returns what is wrong with it, or an empty string.
+struct ProgramOption {
+  std::string_view name;        // "--noise"
+  std::string_view value_name;  // "KELVIN"; empty for a flag
+  std::string_view help;        // lines of the --help text, without the option
+  std::function<std::string(std::string_view value)> set;
+};
+
+struct TableCommand {
+  std::string_view program;  // "tbretrieve"
+  std::string_view version;
+  std::string_view purpose;      // the --help text's first line
+  std::string_view description;  // the formats, paragraphs for --help
+  // The values a record reads, in order: the default column names in header
+  // mode, each renamed by an option --NAME.
+  std::vector<std::string_view> inputs;
+  std::string_view count_word;  // inputs.size() as a word: "five"
+  std::vector<ProgramOption> options;
+};
+
+struct TableOptions {
+  enum class Action { run, help, version, usage_error } action = Action::run;
+  bool header_mode = false;
+  bool quiet = false;
+  unsigned jobs = 1;
+  std::vector<std::string> columns;  // the input column names, renamed or not
+  std::vector<std::string> files;    // in order; "-" is standard input; none: standard input
+  std::string error;                 // for usage_error: what was wrong
+};
+
+// The most jobs -j takes: beyond, threads only cost memory.
+inline constexpr unsigned kMaxJobs = 256;
+
+// GNU style: --header, --COLUMN NAME or --COLUMN=NAME, -j N, -jN, --jobs=N,
+// --quiet, the program's own options, --help, --version; "--" ends the
+// options and "-" alone is standard input. The default for -j is the number
+// of online processors.
+TableOptions parse_table_options(const TableCommand& command, int argc, const char* const* argv);
+
+std::string usage_text(const TableCommand& command);
+
+using MakeRecordKind = std::function<std::unique_ptr<RecordKind>(const TableOptions&)>;
+
+// The whole run on the process's standard streams; returns the exit status.
+int run_table_command(const TableCommand& command, int argc, const char* const* argv,
+                      const MakeRecordKind& make_kind);
+
+}  // namespace tbcalc::table

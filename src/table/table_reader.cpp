@@ -1,0 +1,100 @@
+#include "table_reader.hpp"
+
+#include <cstring>
+#include <memory>
+
+namespace tbcalc::table {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+}  // namespace
+
+void TableReader::fail(std::string_view message) {
+  auto file = std::make_shared<InputFile>();
+  Batch& batch = pipeline_.acquire();
+  batch.file = file;
+  batch.closing_message = message;
+  pipeline_.dispatch(batch);
+}
+
+bool TableReader::read(console::ByteSource& source, std::string_view name, std::uint64_t size) {
+  auto file = std::make_shared<InputFile>();
+  file->name = name;
+  file->size = size;
+  file->header_mode = settings_.header_mode;
+  file->input_names = settings_.input_names;
+  file->count_word = settings_.count_word;
+
+  Batch* batch = &pipeline_.acquire();
+  batch->file = file;
+  console::LineReader in(source, [&] {
+    // Nothing more is waiting: what has arrived is answered before the wait.
+    if (source.ready()) return;
+    if (!batch->lines.empty()) {
+      batch->bytes_read = in.consumed();
+      pipeline_.dispatch(*batch);
+      batch = &pipeline_.acquire();
+      batch->file = file;
+    }
+    pipeline_.before_input_wait();
+  });
+
+  bool go_on = true;
+  std::uint64_t number = 0;
+  for (;;) {
+    if (pipeline_.output_failed()) {
+      go_on = false;
+      break;
+    }
+    // Into a line of its own: the batch may be sent on while the line waits
+    // for the rest of its bytes.
+    std::size_t kept = 0;
+    const console::ReadStatus status = in.read_line(std::span(line_.get(), kMaxLineBytes), kept);
+    if (status == console::ReadStatus::end_of_input) break;
+    if (status == console::ReadStatus::error) {
+      batch->closing_message = std::string(name) + ": " + std::strerror(in.error());
+      break;
+    }
+    LineInfo line{std::uint32_t(batch->input_used), 0, ++number, LineKind::record,
+                  in.truncated()};
+    std::string_view text(line_.get(), kept);
+    if (number == 1 && text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+    if (number == 1 && settings_.header_mode) {
+      std::string error;
+      if (line.too_long) {
+        error = "header longer than " + std::to_string(kMaxLineBytes) + " bytes";
+      } else {
+        if (text.ends_with('\r')) text.remove_suffix(1);
+        read_layout(text, settings_.input_names, settings_.added_columns, file->layout, error);
+      }
+      if (!error.empty()) {
+        batch->closing_message = std::string(name) + ": " + error;
+        batch->closing_is_usage = true;
+        go_on = false;
+        break;
+      }
+      // Inputs with the same header make one table: the header is written once.
+      line.kind =
+          file->layout.output_header == written_header_ ? LineKind::quiet_header : LineKind::header;
+      written_header_ = file->layout.output_header;
+    }
+    if (!line.too_long) {
+      std::memcpy(batch->input.get() + batch->input_used, text.data(), text.size());
+      line.length = std::uint32_t(text.size());
+      batch->input_used += text.size();
+    }
+    batch->lines.push_back(line);
+    if (batch->full()) {
+      batch->bytes_read = in.consumed();
+      pipeline_.dispatch(*batch);
+      batch = &pipeline_.acquire();
+      batch->file = file;
+    }
+  }
+  batch->bytes_read = in.consumed();
+  pipeline_.dispatch(*batch);
+  return go_on;
+}
+
+}  // namespace tbcalc::table

@@ -1,0 +1,119 @@
+#include "forward_records.hpp"
+
+#include <bit>
+#include <cstdint>
+#include <optional>
+
+#include "number_format.hpp"
+#include "tbcalc/model.hpp"
+
+namespace tbcalc::tbforward {
+namespace {
+
+struct Value {
+  std::string_view name;  // as a message names it
+  AcceptedRange range;
+  std::string_view unit;
+};
+constexpr std::array<Value, 5> kValues = {{
+    {"sea surface temperature", sst_range_c, "deg C"},
+    {"altitude", altitude_range_m, "m"},
+    {"air temperature", air_range_c, "deg C"},
+    {"wind speed", wind_range_ms, "m/s"},
+    {"rain rate", rain_range_mmh, "mm/h"},
+}};
+
+void describe_out_of_range(const Value& v, float typed, table::Problem& problem) {
+  char digits[table::kMaxNumberChars];
+  const auto shown = [&](float x) {
+    return std::string_view(digits, table::write_shortest(x, digits));
+  };
+  problem << v.name << " " << shown(typed) << " out of range (";
+  problem << (v.range.low_excluded ? "above " : "") << shown(v.range.low);
+  problem << (v.range.low_excluded ? ", up to " : " to ") << shown(v.range.high) << " " << v.unit
+          << ")";
+}
+
+std::uint32_t bits(float x) { return std::bit_cast<std::uint32_t>(x); }
+
+class ForwardWorker final : public table::RecordWorker {
+ public:
+  bool compute(std::span<const double> values, table::ColumnWriter& out,
+               table::Problem& problem) override {
+    // Decimal to double to float, as the dialogue stores a typed value.
+    std::array<float, 5> typed;
+    for (std::size_t i = 0; i < typed.size(); ++i) {
+      typed[i] = float(values[i]);
+      if (!kValues[i].range.contains(typed[i])) {
+        describe_out_of_range(kValues[i], typed[i], problem);
+        return false;
+      }
+    }
+    const std::array<float, 6> tb =
+        channels(typed[0], typed[1], typed[2]).brightness({typed[3], typed[4]});
+    for (float t : tb) out.shortest(t);
+    return true;
+  }
+
+ private:
+  // Records of a flight share their environment for long stretches: the
+  // emissivity table and the prepared channels are kept while the typed
+  // values stay the same to the bit.
+  const SixChannels& channels(float sst_c, float altitude_m, float air_c) {
+    const bool same_sea = prepared_ && bits(sst_c) == bits(sst_c_);
+    if (same_sea && bits(altitude_m) == bits(altitude_m_) && bits(air_c) == bits(air_c_)) {
+      return *channels_;
+    }
+    if (!same_sea) set_sea_surface(env_, sst_c);
+    set_flight_level(env_, altitude_m, air_c);
+    channels_.emplace(env_);
+    sst_c_ = sst_c;
+    altitude_m_ = altitude_m;
+    air_c_ = air_c;
+    prepared_ = true;
+    return *channels_;
+  }
+
+  Environment env_{};
+  std::optional<SixChannels> channels_;
+  float sst_c_ = 0, altitude_m_ = 0, air_c_ = 0;
+  bool prepared_ = false;
+};
+
+class ForwardRecords final : public table::RecordKind {
+ public:
+  std::vector<std::string> added_columns() const override {
+    return {"tb1", "tb2", "tb3", "tb4", "tb5", "tb6"};
+  }
+  void write_unanswered(table::ColumnWriter& out) const override {
+    for (int i = 0; i < 6; ++i) out.missing();
+  }
+  std::unique_ptr<table::RecordWorker> make_worker() const override {
+    return std::make_unique<ForwardWorker>();
+  }
+};
+
+}  // namespace
+
+table::TableCommand forward_command() {
+  table::TableCommand command;
+  command.program = "tbforward";
+  command.purpose = "Compute the six nadir brightness temperatures of the sea at C band.";
+  command.description =
+      "Each record holds five numbers: sea surface temperature (deg C, -5 to 45),\n"
+      "radar altitude (m, above 0 up to 16000), flight-level air temperature (deg C,\n"
+      "-70 to 45), wind speed (m/s, 0 to 150) and rain rate (mm/h, -10 to 150). In\n"
+      "the plain format they are separated by blanks, tabs or commas, and each record\n"
+      "gives one output line: the brightness temperatures (K) at 4.74, 5.31, 5.57,\n"
+      "6.02, 6.69 and 7.09 GHz, each the shortest decimal that reads back as the same\n"
+      "float; blank lines and lines starting with # are copied. With --header the\n"
+      "columns sst, altitude, air, wind and rain are read and each line keeps its own\n"
+      "fields, followed by tb1 to tb6. A value out of its range makes a bad record.\n";
+  command.inputs = {"sst", "altitude", "air", "wind", "rain"};
+  command.count_word = "five";
+  return command;
+}
+
+std::unique_ptr<table::RecordKind> forward_records() { return std::make_unique<ForwardRecords>(); }
+
+}  // namespace tbcalc::tbforward
