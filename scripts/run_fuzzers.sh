@@ -11,7 +11,7 @@ seconds=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-for target in reply dialogue tbretrieve; do
+for target in reply dialogue table; do
   mkdir -p "$work/$target"
   cp "$top/fuzz/corpus/$target/"* "$work/$target/"
   echo "fuzzing $target for $seconds s"

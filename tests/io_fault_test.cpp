@@ -117,32 +117,20 @@ std::vector<Exchange> conversation() {
 }
 
 TEST(IoFaults, ClientThatWaitsForEachPromptNeverHangs) {
-  int to_child[2], from_child[2];
-  ASSERT_EQ(::pipe2(to_child, O_CLOEXEC), 0);
-  ASSERT_EQ(::pipe2(from_child, O_CLOEXEC), 0);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::dup2(to_child[0], STDIN_FILENO);
-    ::dup2(from_child[1], STDOUT_FILENO);
-    ::execl(TBCALC_BINARY, TBCALC_BINARY, static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  ::close(to_child[0]);
-  ::close(from_child[1]);
+  PipedChild child = spawn_piped(TBCALC_BINARY);
+  ASSERT_GT(child.pid, 0);
   const auto deadline = std::chrono::steady_clock::now() + 20s;
   for (const Exchange& step : conversation()) {
-    const std::string seen = read_until(from_child[0], step.prompt, deadline);
+    const std::string seen = read_until(child.from_child, step.prompt, deadline);
     ASSERT_TRUE(seen.ends_with(step.prompt))
         << "waited for [" << step.prompt << "], saw [" << seen << "]";
-    ASSERT_EQ(::write(to_child[1], step.reply.data(), step.reply.size()),
+    ASSERT_EQ(::write(child.to_child, step.reply.data(), step.reply.size()),
               ssize_t(step.reply.size()));
   }
-  ::close(to_child[1]);
-  EXPECT_EQ(read_until(from_child[0], "never", deadline), "");
-  ::close(from_child[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ::close(child.to_child);
+  child.to_child = -1;
+  EXPECT_EQ(read_until(child.from_child, "never", deadline), "");
+  EXPECT_EQ(finish_piped(child), 0);
 }
 
 TEST(IoFaults, TerminalSessionEndsWithALineEndAtCtrlD) {

@@ -24,6 +24,10 @@ class StringSource final : public ByteSource {
     ++reads_;
     return long(n);
   }
+  // Says that no input is waiting at every n-th question, as a live feed
+  // between its records would.
+  void pause_every(int n) { pause_every_ = n; }
+  bool ready() override { return pause_every_ == 0 || ++questions_ % pause_every_ != 0; }
   int reads() const { return reads_; }
 
  private:
@@ -31,6 +35,8 @@ class StringSource final : public ByteSource {
   std::size_t chunk_;
   int error_at_end_;
   int reads_ = 0;
+  int pause_every_ = 0;
+  int questions_ = 0;
 };
 
 class StringSink final : public ByteSink {

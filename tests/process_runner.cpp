@@ -139,6 +139,32 @@ bool wait_for_key_by_key_reading(int terminal, std::chrono::steady_clock::time_p
   return (mode.c_lflag & ICANON) == 0;
 }
 
+PipedChild spawn_piped(const std::string& path, const std::vector<std::string>& args) {
+  int to_child[2], from_child[2];
+  if (::pipe2(to_child, O_CLOEXEC) != 0 || ::pipe2(from_child, O_CLOEXEC) != 0) return {};
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(to_child[0], STDIN_FILENO);
+    ::dup2(from_child[1], STDOUT_FILENO);
+    std::vector<char*> argv = {const_cast<char*>(path.c_str())};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    ::execv(path.c_str(), argv.data());
+    ::_exit(127);
+  }
+  ::close(to_child[0]);
+  ::close(from_child[1]);
+  return {pid, to_child[1], from_child[0]};
+}
+
+int finish_piped(PipedChild& child) {
+  close_if_open(child.to_child);
+  close_if_open(child.from_child);
+  int status = 0;
+  ::waitpid(child.pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 std::string read_until(int fd, const std::string& expected,
                        std::chrono::steady_clock::time_point deadline) {
   std::string seen;

@@ -45,6 +45,17 @@ ProcessResult run_process(const std::string& path, std::string_view input,
 // passes. Returns whether it has.
 bool wait_for_key_by_key_reading(int terminal, std::chrono::steady_clock::time_point deadline);
 
+// A child whose standard input and output are pipes held by the test, for
+// conversations: each reply written only after what it answers was read.
+struct PipedChild {
+  int pid = -1;
+  int to_child = -1;    // its standard input
+  int from_child = -1;  // its standard output
+};
+PipedChild spawn_piped(const std::string& path, const std::vector<std::string>& args = {});
+// Closes the pipes and waits: the exit code, or -1 when killed by a signal.
+int finish_piped(PipedChild& child);
+
 // Reads from fd until the text read so far ends with `expected`, or the
 // deadline passes. Returns everything read.
 std::string read_until(int fd, const std::string& expected,

@@ -77,6 +77,7 @@ bool LineReader::refill() {
 ReadStatus LineReader::read_line(std::span<char> columns, std::size_t& kept) {
   kept = 0;
   truncated_ = false;
+  line_ended_ = false;
   bool started = false;
   for (;;) {
     if (begin_ == end_) {
@@ -97,6 +98,7 @@ ReadStatus LineReader::read_line(std::span<char> columns, std::size_t& kept) {
     if (line_end) {
       ++begin_;
       ++consumed_;
+      line_ended_ = true;
       return ReadStatus::line;
     }
   }

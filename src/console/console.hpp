@@ -97,6 +97,9 @@ class LineReader {
   ReadStatus read_line(std::span<char> columns, std::size_t& kept);
   // Whether the last line read had more bytes than its columns held.
   bool truncated() const { return truncated_; }
+  // Whether the last line read ended with a line end (the last line of the
+  // input may not).
+  bool line_ended() const { return line_ended_; }
   // The errno value after ReadStatus::error.
   int error() const { return error_; }
   // Bytes taken from the source as lines so far, line ends included.
@@ -113,6 +116,7 @@ class LineReader {
   std::size_t end_ = 0;
   bool at_end_ = false;
   bool truncated_ = false;
+  bool line_ended_ = false;
   int error_ = 0;
   char data_[kCapacity];
 };

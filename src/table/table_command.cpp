@@ -62,6 +62,33 @@ int write_all(std::string_view text, Diagnostics& diagnostics) {
   return console::kExitSuccess;
 }
 
+// A file, or standard input, closed with the source.
+class FileSource final : public console::ByteSource {
+ public:
+  explicit FileSource(int fd) : fd_(fd), source_(fd) {}
+  ~FileSource() override {
+    if (fd_ != STDIN_FILENO) ::close(fd_);
+  }
+  long read(std::span<char> into) override { return source_.read(into); }
+  bool ready() override { return source_.ready(); }
+
+ private:
+  int fd_;
+  console::FdSource source_;
+};
+
+std::unique_ptr<console::ByteSource> open_file(const std::string& file, std::uint64_t& size,
+                                               int& error) {
+  const int fd = file == "-" ? STDIN_FILENO : ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = errno;
+    return nullptr;
+  }
+  struct stat st {};
+  size = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? std::uint64_t(st.st_size) : 0;
+  return std::make_unique<FileSource>(fd);
+}
+
 }  // namespace
 
 TableOptions parse_table_options(const TableCommand& command, int argc, const char* const* argv) {
@@ -177,6 +204,42 @@ std::string usage_text(const TableCommand& command) {
   return text;
 }
 
+int run_table(const TableCommand& command, const TableOptions& options, const RecordKind& kind,
+              TableIo& io) {
+  const ReadSettings settings{options.header_mode, options.columns, command.count_word,
+                              kind.added_columns()};
+  console::OutputBuffer out(io.output);
+  // Progress only where a person watches standard error and the output does
+  // not share the screen with it.
+  Progress progress(io.diagnostics,
+                    !options.quiet && io.diagnostics.terminal() && !io.output_is_terminal);
+  BatchWriter writer(out, io.diagnostics, progress, io.output_is_terminal);
+  {
+    Pipeline pipeline(kind, options.jobs, writer, out);
+    TableReader reader(settings, pipeline);
+    for (const std::string& file : options.files) {
+      const std::string name = file == "-" ? "standard input" : file;
+      std::uint64_t size = 0;
+      int error = 0;
+      const std::unique_ptr<console::ByteSource> source = io.open(file, size, error);
+      if (!source) {
+        reader.fail(name + ": " + std::strerror(error));
+        continue;
+      }
+      if (!reader.read(*source, name, size)) break;
+    }
+    pipeline.finish();
+  }
+  progress.clear();
+  if (!out.flush()) {
+    io.diagnostics.report_error("error writing standard output", out.error());
+    return console::kExitFailure;
+  }
+  if (writer.usage_failed()) return console::kExitUsage;
+  return writer.bad_records() > 0 || writer.input_failed() ? console::kExitFailure
+                                                           : console::kExitSuccess;
+}
+
 int run_table_command(const TableCommand& command, int argc, const char* const* argv,
                       const MakeRecordKind& make_kind) {
   console::FdSink error_sink(STDERR_FILENO);
@@ -195,46 +258,9 @@ int run_table_command(const TableCommand& command, int argc, const char* const* 
     case TableOptions::Action::run:
       break;
   }
-
-  const std::unique_ptr<RecordKind> kind = make_kind(options);
-  const ReadSettings settings{options.header_mode, options.columns, command.count_word,
-                              kind->added_columns()};
   console::FdSink output(STDOUT_FILENO);
-  console::OutputBuffer out(output);
-  const bool output_is_terminal = ::isatty(STDOUT_FILENO) != 0;
-  // Progress only where a person watches standard error and the output does
-  // not share the screen with it.
-  Progress progress(diagnostics, !options.quiet && diagnostics.terminal() && !output_is_terminal);
-  BatchWriter writer(out, diagnostics, progress, output_is_terminal);
-  {
-    Pipeline pipeline(*kind, options.jobs, writer, out);
-    TableReader reader(settings, pipeline);
-    for (const std::string& file : options.files) {
-      const bool is_stdin = file == "-";
-      const std::string name = is_stdin ? "standard input" : file;
-      const int fd = is_stdin ? STDIN_FILENO : ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-      if (fd < 0) {
-        reader.fail(name + ": " + std::strerror(errno));
-        continue;
-      }
-      struct stat st {};
-      const std::uint64_t size =
-          ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? std::uint64_t(st.st_size) : 0;
-      console::FdSource source(fd);
-      const bool go_on = reader.read(source, name, size);
-      if (!is_stdin) ::close(fd);
-      if (!go_on) break;
-    }
-    pipeline.finish();
-  }
-  progress.clear();
-  if (!out.flush()) {
-    diagnostics.report_error("error writing standard output", out.error());
-    return console::kExitFailure;
-  }
-  if (writer.usage_failed()) return console::kExitUsage;
-  return writer.bad_records() > 0 || writer.input_failed() ? console::kExitFailure
-                                                           : console::kExitSuccess;
+  TableIo io{open_file, output, ::isatty(STDOUT_FILENO) != 0, diagnostics};
+  return run_table(command, options, *make_kind(options), io);
 }
 
 }  // namespace tbcalc::table

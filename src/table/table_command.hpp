@@ -5,13 +5,19 @@
 //   PROGRAM [--header] [--COLUMN NAME]... [-j N] [--quiet] [OWN OPTIONS] [FILE]...
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "console.hpp"
 #include "record_kind.hpp"
+
+namespace tbcalc::console {
+class Diagnostics;
+}
 
 namespace tbcalc::table {
 
@@ -56,6 +62,25 @@ inline constexpr unsigned kMaxJobs = 256;
 TableOptions parse_table_options(const TableCommand& command, int argc, const char* const* argv);
 
 std::string usage_text(const TableCommand& command);
+
+// Where a run's bytes come from and go: the process's files and standard
+// streams, or memory in tests and fuzzing.
+struct TableIo {
+  // The input `file` ("-": standard input) and its size when it is a regular
+  // file (else 0); nullptr with the errno value in `error` when it cannot be
+  // opened.
+  std::function<std::unique_ptr<console::ByteSource>(const std::string& file, std::uint64_t& size,
+                                                     int& error)>
+      open;
+  console::ByteSink& output;
+  bool output_is_terminal;
+  console::Diagnostics& diagnostics;
+};
+
+// Reads every input of `options` in order and writes the table; returns the
+// exit status.
+int run_table(const TableCommand& command, const TableOptions& options, const RecordKind& kind,
+              TableIo& io);
 
 using MakeRecordKind = std::function<std::unique_ptr<RecordKind>(const TableOptions&)>;
 

@@ -56,17 +56,20 @@ bool TableReader::read(console::ByteSource& source, std::string_view name, std::
       batch->closing_message = std::string(name) + ": " + std::strerror(in.error());
       break;
     }
-    LineInfo line{std::uint32_t(batch->input_used), 0, ++number, LineKind::record,
-                  in.truncated()};
+    LineInfo line{std::uint32_t(batch->input_used), 0, ++number, LineKind::record, in.truncated()};
     std::string_view text(line_.get(), kept);
-    if (number == 1 && text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+    if (number == 1 && text.starts_with(kByteOrderMark)) {
+      text.remove_prefix(kByteOrderMark.size());
+      // A byte-order mark alone is an empty input, not an empty line.
+      if (text.empty() && !in.line_ended()) break;
+    }
     if (number == 1 && settings_.header_mode) {
       std::string error;
       if (line.too_long) {
         error = "header longer than " + std::to_string(kMaxLineBytes) + " bytes";
       } else {
-        if (text.ends_with('\r')) text.remove_suffix(1);
-        read_layout(text, settings_.input_names, settings_.added_columns, file->layout, error);
+        const std::string_view header = text.substr(0, text.size() - text.ends_with('\r'));
+        read_layout(header, settings_.input_names, settings_.added_columns, file->layout, error);
       }
       if (!error.empty()) {
         batch->closing_message = std::string(name) + ": " + error;

@@ -1,0 +1,266 @@
+// The table engine's pieces without a process: bounded numbers, plain and
+// delimited fields, header layouts, the command line, the progress line and
+// the owner of standard error.
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <cstdio>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "diagnostics.hpp"
+#include "fields.hpp"
+#include "layout.hpp"
+#include "memory_streams.hpp"
+#include "number_format.hpp"
+#include "progress.hpp"
+#include "table_command.hpp"
+
+namespace tbcalc::table {
+namespace {
+
+std::string fixed(double v, int decimals) {
+  char out[kMaxNumberChars];
+  return {out, write_fixed(v, decimals, out)};
+}
+
+TEST(NumberFormat, EveryValueInABoundedWidth) {
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    double value;
+    int decimals;
+    const char* text;
+  };
+  const Case cases[] = {
+      {10.0124, 3, "10.012"},
+      {-0.0001, 3, "-0.000"},  // as printf writes it
+      {999999999999.0, 4, "999999999999.0000"},
+      {1e12, 3, "1.000e+12"},
+      {-1e103, 3, "-1.000e+103"},  // once written past a 256-byte buffer
+      {1.7976931348623157e308, 9, "1.797693135e+308"},
+      {inf, 3, "inf"},
+      {-inf, 4, "-inf"},
+      {std::copysign(std::numeric_limits<double>::quiet_NaN(), -1.0), 3, "nan"},
+      {2.5, 0, "2"},  // ties to even, as printf
+  };
+  for (const Case& c : cases) EXPECT_EQ(fixed(c.value, c.decimals), c.text) << c.value;
+
+  // Within the fixed range the digits are printf's own.
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> exponent(-8, 11.9);
+  for (int i = 0; i < 20000; ++i) {
+    const double v = std::pow(10.0, exponent(random)) * (i % 2 ? -1 : 1);
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%.3f", v);
+    ASSERT_EQ(fixed(v, 3), expected) << v;
+  }
+}
+
+TEST(NumberFormat, ShortestReadsBackAsTheSameFloat) {
+  std::mt19937 random(11);
+  char out[kMaxNumberChars];
+  for (int i = 0; i < 100000; ++i) {
+    const auto bits = std::uint32_t(random());
+    float v;
+    std::memcpy(&v, &bits, sizeof v);
+    const std::size_t n = write_shortest(v, out);
+    ASSERT_LE(n, kMaxNumberChars);
+    if (std::isnan(v)) {
+      ASSERT_EQ(std::string_view(out, n), "nan");
+      continue;
+    }
+    float back = 0;
+    std::from_chars(out, out + n, back);
+    ASSERT_EQ(back, v) << std::string_view(out, n);
+  }
+}
+
+TEST(PlainFields, AcceptedAndRejectedLines) {
+  struct Case {
+    std::string line;
+    PlainLine kind;
+    const char* problem;
+  };
+  const Case cases[] = {
+      {"20 1500 10 1 2 3 4 5 6", PlainLine::record, ""},
+      {" \t20 , 1500,\t10 ,1, 2,3 4\t5 6 \r", PlainLine::record, ""},
+      {"+20 1.5e3 -1e1 1 2 3 4 5 6", PlainLine::record, ""},
+      {"", PlainLine::copy, ""},
+      {" \t \r", PlainLine::copy, ""},
+      {"   # wind rain", PlainLine::copy, ""},
+      {"1 2 3 4 5 6 7 8", PlainLine::bad, "nine numbers expected, found 8"},
+      {"1 2 3 4 5 6 7 8 9 10", PlainLine::bad, "more than nine numbers"},
+      {"1 2 3 4 5 6 7 8 nan", PlainLine::bad, "not a finite number: 'nan'"},
+      {"1 2 3 4 5 6 7 8 1e999", PlainLine::bad, "number out of range: '1e999'"},
+      {"1 2 3 4 5 6 7 8 ++9", PlainLine::bad, "not a number: '++9'"},
+      {"1,,2 3 4 5 6 7 8 9", PlainLine::bad, "empty field before a comma"},
+      {"1 2 3 4 5 6 7 8 9,", PlainLine::bad, "the line ends with a comma"},
+      {std::string("1 2 3 4 5 6 7 8 9\0", 18), PlainLine::bad, "not a number: '9?'"},
+      {"1 2 3 4 5 6 7 8 " + std::string(40, 'x'), PlainLine::bad,
+       "not a number: 'xxxxxxxxxxxxxxxxxxxxxxxx...'"},
+  };
+  for (const Case& c : cases) {
+    std::vector<double> values(9);
+    Problem problem;
+    EXPECT_EQ(split_plain(c.line, values, "nine", problem), c.kind) << c.line;
+    EXPECT_EQ(problem.view(), c.problem) << c.line;
+    if (c.kind == PlainLine::record) EXPECT_EQ(values[8], 6) << c.line;
+  }
+}
+
+TEST(DelimitedFields, QuotesDelimitersAndTheirFaults) {
+  struct Case {
+    const char* line;
+    char delimiter;
+    std::vector<std::string_view> fields;  // raw, as the line holds them
+    const char* problem;
+  };
+  const Case cases[] = {
+      {"a,b,,c", ',', {"a", "b", "", "c"}, ""},
+      {"\"x,y\",\"say \"\"hi\"\"\",2", ',', {"\"x,y\"", "\"say \"\"hi\"\"\"", "2"}, ""},
+      {"a\tb,c\t\"\t\"", '\t', {"a", "b,c", "\"\t\""}, ""},
+      {"a,", ',', {"a", ""}, ""},
+      {"\"open,b", ',', {}, "a quoted field is not closed"},
+      {"a,\"b\"c", ',', {}, "text after the closing quote of field 2"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string_view> fields;
+    Problem problem;
+    EXPECT_EQ(split_delimited(c.line, c.delimiter, fields, problem), *c.problem == '\0') << c.line;
+    EXPECT_EQ(problem.view(), c.problem) << c.line;
+    if (*c.problem == '\0') EXPECT_EQ(fields, c.fields) << c.line;
+  }
+  EXPECT_EQ(field_text(" \"20.5\" "), "20.5");
+  EXPECT_EQ(column_name("\"say \"\"hi\"\"\""), "say \"hi\"");
+  EXPECT_EQ(detect_delimiter("a\tb\t\"c,d,e\""), '\t');
+  EXPECT_EQ(detect_delimiter("a,b\tc,d"), ',');
+}
+
+TEST(Layout, ColumnsFoundByName) {
+  const std::vector<std::string> wanted = {"sst", "altitude", "air"};
+  const std::vector<std::string> added = {"tb1", "tb2"};
+  struct Case {
+    const char* header;
+    std::vector<std::size_t> inputs;  // empty: rejected
+    const char* error_or_output;
+  };
+  const Case cases[] = {
+      {"sst,altitude,air", {0, 1, 2}, "sst,altitude,air,tb1,tb2"},
+      {"time,AIR,\"Altitude\", Sst ,lat", {3, 2, 1}, "time,AIR,\"Altitude\", Sst ,lat,tb1,tb2"},
+      {"air\tsst\taltitude", {1, 2, 0}, "air\tsst\taltitude\ttb1\ttb2"},
+      {"sst,altitude", {}, "no column 'air' in the header"},
+      {"sst,altitude,air,SST", {}, "column 'sst' is named twice in the header"},
+      {"sst,\"altitude,air", {}, "header: a quoted field is not closed"},
+  };
+  for (const Case& c : cases) {
+    Layout layout;
+    std::string error;
+    const bool ok = read_layout(c.header, wanted, added, layout, error);
+    EXPECT_EQ(ok, !c.inputs.empty()) << c.header;
+    if (ok) {
+      EXPECT_EQ(layout.inputs, c.inputs) << c.header;
+      EXPECT_EQ(layout.output_header, c.error_or_output);
+    } else {
+      EXPECT_EQ(error, c.error_or_output);
+    }
+  }
+}
+
+TEST(TableOptions, CommandLines) {
+  double noise = 0.5;
+  TableCommand command;
+  command.program = "prog";
+  command.inputs = {"sst", "wind"};
+  command.options.push_back({"--noise", "K", "", [&](std::string_view v) -> std::string {
+                               return v == "bad" ? "invalid noise" : (noise = 1.0, "");
+                             }});
+  using Action = TableOptions::Action;
+  struct Case {
+    std::vector<const char*> args;
+    Action action;
+    std::vector<std::string> columns, files;
+    unsigned jobs;  // 0: the default
+    const char* error;
+  };
+  const Case cases[] = {
+      {{}, Action::run, {"sst", "wind"}, {"-"}, 0, ""},
+      {{"--header", "--wind=W", "--sst", "T", "a", "-"},
+       Action::run,
+       {"T", "W"},
+       {"a", "-"},
+       0,
+       ""},
+      {{"-j", "3", "-j5", "--jobs=7", "--", "--header"},
+       Action::run,
+       {"sst", "wind"},
+       {"--header"},
+       7,
+       ""},
+      {{"--noise", "2"}, Action::run, {"sst", "wind"}, {"-"}, 0, ""},
+      {{"--noise=bad"}, Action::usage_error, {}, {}, 0, "invalid noise"},
+      {{"--noise"}, Action::usage_error, {}, {}, 0, "option '--noise' requires an argument"},
+      {{"-j0"},
+       Action::usage_error,
+       {},
+       {},
+       0,
+       "invalid number of jobs '0': a whole number from 1 to 256 is needed"},
+      {{"--sst", "T"},
+       Action::usage_error,
+       {},
+       {},
+       0,
+       "option '--sst' names a column: it needs --header"},
+      {{"--header", "--sst="},
+       Action::usage_error,
+       {},
+       {},
+       0,
+       "option '--sst' needs a column name"},
+      {{"-x"}, Action::usage_error, {}, {}, 0, "unrecognized option '-x'"},
+      {{"a", "--help", "-x"}, Action::help, {}, {}, 0, ""},
+  };
+  for (const Case& c : cases) {
+    std::vector<const char*> argv = {"prog"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    const TableOptions o = parse_table_options(command, int(argv.size()), argv.data());
+    const std::string shown = c.args.empty() ? "(none)" : c.args[0];
+    EXPECT_EQ(o.action, c.action) << shown;
+    EXPECT_EQ(o.error, c.error) << shown;
+    if (c.action != Action::run) continue;
+    EXPECT_EQ(o.columns, c.columns) << shown;
+    EXPECT_EQ(o.files, c.files) << shown;
+    if (c.jobs != 0) EXPECT_EQ(o.jobs, c.jobs) << shown;
+    EXPECT_GE(o.jobs, 1u);
+  }
+  EXPECT_EQ(noise, 1.0);
+}
+
+TEST(Progress, TheLineAndItsClearingBeforeAMessage) {
+  EXPECT_EQ(progress_line("f.csv", 1234567, 250, 1000, 2.0),
+            "f.csv: 1,234,567 records, 25%, 617,283 records/s, 0:06 left");
+  EXPECT_EQ(progress_line("-", 1, 0, 0, 0.0), "-: 1 record");
+
+  console::StringSink sink;
+  console::Diagnostics screen("prog", sink, true);
+  screen.show_progress("f.csv: 10 records");
+  screen.show_progress("f: 2");
+  screen.report("f.csv:3: bad");
+  EXPECT_EQ(sink.text,
+            "\rf.csv: 10 records\r"
+            "\rf: 2             \r"
+            "\r    \r"  // the rest of the longer line is blank already
+            "prog: f.csv:3: bad\n");
+  console::StringSink file;
+  console::Diagnostics log("prog", file, false);
+  log.show_progress("f.csv: 10 records");
+  log.clear_progress();
+  EXPECT_EQ(file.text, "");
+}
+
+}  // namespace
+}  // namespace tbcalc::table
