@@ -1,6 +1,6 @@
 # What `cmake --install` puts in place, in the three parts that the Debian
 # packages are made of:
-#   programs     tbcalc and tbretrieve, their man pages, README and changelog
+#   programs     tbcalc, tbretrieve and tbforward, their man pages, README and changelog
 #   development  the model and retrieval libraries, headers and CMake package
 #   python       the Python module and its type stubs
 # Each part carries the licence (a Debian copyright file) and the changelog in
@@ -21,7 +21,7 @@ set(TBCALC_PACKAGE_DEVELOPMENT libtbcalc-dev)
 set(TBCALC_PACKAGE_PYTHON python3-tbcalc)
 set(TBCALC_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/tbcalc)
 
-install(TARGETS tbcalc tbretrieve RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+install(TARGETS tbcalc tbretrieve tbforward RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
         COMPONENT programs)
 install(TARGETS tbcalc_model tbcalc_retrieval EXPORT tbcalcTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
@@ -49,7 +49,7 @@ endfunction()
 # The man pages carry the project's version and date.
 string(TIMESTAMP TBCALC_MAN_DATE "%Y-%m-%d" UTC)
 set(TBCALC_DOC_OUTPUTS "")
-foreach(page tbcalc tbretrieve)
+foreach(page tbcalc tbretrieve tbforward)
   configure_file(man/${page}.1.in ${PROJECT_BINARY_DIR}/man/${page}.1 @ONLY)
   tbcalc_gzip(${PROJECT_BINARY_DIR}/man/${page}.1 ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
   list(APPEND TBCALC_DOC_OUTPUTS ${PROJECT_BINARY_DIR}/man/${page}.1.gz)

@@ -38,8 +38,10 @@ temperature at flight level, the wind speed and the rain rate it gives the
 brightness temperature that a nadir-looking radiometer sees on six C-band
 channels (4.74 to 7.09 GHz).
 
-tbretrieve answers the inverse question: which wind speed and rain rate
-explain six measured brightness temperatures, and how sure that is.")
+tbforward computes the same brightness temperatures for whole tables of
+records, and tbretrieve answers the inverse question: which wind speed and
+rain rate explain six measured brightness temperatures, and how sure that
+is. Both read flight files with headers and extra columns on every core.")
 
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME ${TBCALC_PACKAGE_DEVELOPMENT})
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)

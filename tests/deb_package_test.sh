@@ -2,7 +2,7 @@
 # Builds the Debian packages with CPack and checks them as a Debian user meets
 # them: lintian finds no error and no warning in any; unpacked into a
 # temporary root, its tbcalc runs a whole session byte for byte, its
-# tbretrieve answers a record, a consumer project builds against its
+# tbretrieve and tbforward answer a record each, a consumer project builds against its
 # libtbcalc-dev, and its Python module imports and computes.
 #   deb_package_test.sh <build-dir> <work-dir> <source-dir> [python3]
 set -eu
@@ -54,6 +54,13 @@ answer=$(echo "20 1500 10 112.86 114.08 114.64 115.64 117.19 118.18" | "$root/us
   exit 1
 }
 echo "tbretrieve: $answer"
+
+answer=$(printf 't,sst,altitude,air,wind,rain\n1,20,1500,10,10,5\n' | "$root/usr/bin/tbforward" --header | tail -1)
+[ "$answer" = "1,20,1500,10,10,5,112.85804,114.07964,114.64123,115.63506,117.19373,118.18246" ] || {
+  echo "tbforward answered: $answer"
+  exit 1
+}
+echo "tbforward: $answer"
 
 cmake -S "$source/tests/consumer" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$root/usr" \
   -DCMAKE_BUILD_TYPE=Release > "$work/consumer.log" 2>&1 &&

@@ -15,9 +15,9 @@ string(REPLACE ";" " " LINK_FLAGS "${LINK_FLAGS}")
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-foreach(installed bin/tbcalc bin/tbretrieve include/tbcalc/model.hpp
+foreach(installed bin/tbcalc bin/tbretrieve bin/tbforward include/tbcalc/model.hpp
                   include/tbcalc/retrieval.hpp share/man/man1/tbcalc.1.gz
-                  share/man/man1/tbretrieve.1.gz share/doc/tbcalc/README.md
+                  share/man/man1/tbretrieve.1.gz share/man/man1/tbforward.1.gz share/doc/tbcalc/README.md
                   share/doc/tbcalc/copyright share/doc/tbcalc/changelog.gz)
   if(NOT EXISTS ${prefix}/${installed})
     message(FATAL_ERROR "not installed: ${installed}")
