@@ -53,6 +53,9 @@ bench: build
 	$(BUILD_DIR)/bench/micro_bench
 	$(BUILD_DIR)/bench/process_bench $(BUILD_DIR)/src/dialogue/tbcalc \
 	  $(BUILD_DIR)/bench/minimal_prompt $(BUILD_DIR)/tests/session_generator
+	$(BUILD_DIR)/bench/table_bench $(BUILD_DIR)/src/tbforward/tbforward \
+	  $(BUILD_DIR)/src/tbretrieve/tbretrieve $(BUILD_DIR)/src/dialogue/tbcalc \
+	  $(BUILD_DIR)/tests/session_generator
 	@if [ -e $(BUILD_DIR)/python/tbcalc.pyi ]; then \
 	  PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) bench/python_bench.py \
 	    $(BUILD_DIR)/bench/six_channels_loop; \

@@ -2,10 +2,6 @@
 // against the same computations done in-process with no I/O, and an empty
 // session against a minimal C program. Prints figures; never fails on them.
 //   process_bench <tbcalc> <minimal_prompt> <session_generator> [pairs] [repeats] [empty_runs]
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,53 +16,13 @@
 #include "console.hpp"
 #include "cread.hpp"
 #include "fortran_fields.hpp"
+#include "processes.hpp"
 #include "tbcalc/model.hpp"
-
-extern char** environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace tbcalc::bench;
 using tbcalc::dialogue::ReplyLine;
-
-struct Run {
-  double seconds;
-  long max_rss_kib;
-};
-
-// Runs `argv` with standard input from `input` and output to `output`; the
-// process must exit with status 0.
-Run run(const std::vector<std::string>& args, const std::string& input, const std::string& output) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, input.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  const auto start = Clock::now();
-  pid_t pid;
-  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-    std::perror(argv[0]);
-    std::exit(1);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  posix_spawn_file_actions_destroy(&actions);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "process_bench: %s failed\n", argv[0]);
-    std::exit(1);
-  }
-  return {seconds, usage.ru_maxrss};
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 // The session's replies as the dialogue reads them.
 struct Session {
@@ -130,14 +86,6 @@ double model_six_channels(const Session& s, float& checksum) {
   }
   checksum += sum;
   return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-std::string cpu_model() {
-  std::ifstream cpuinfo("/proc/cpuinfo");
-  for (std::string line; std::getline(cpuinfo, line);) {
-    if (line.rfind("model name", 0) == 0) return line.substr(line.find(':') + 2);
-  }
-  return "unknown CPU";
 }
 
 }  // namespace

@@ -60,22 +60,49 @@ TEST(NumberFormat, EveryValueInABoundedWidth) {
   }
 }
 
-TEST(NumberFormat, ShortestReadsBackAsTheSameFloat) {
+// std::to_chars is the reference: every float bit pattern at random, and
+// brightness temperatures (1 to 10^4, where a fast path of its own writes
+// them) densely.
+TEST(NumberFormat, ShortestIsToCharsOwn) {
   std::mt19937 random(11);
-  char out[kMaxNumberChars];
-  for (int i = 0; i < 100000; ++i) {
-    const auto bits = std::uint32_t(random());
-    float v;
-    std::memcpy(&v, &bits, sizeof v);
-    const std::size_t n = write_shortest(v, out);
-    ASSERT_LE(n, kMaxNumberChars);
+  std::uniform_real_distribution<float> kelvin(1.0f, 1e4f);
+  char out[kMaxNumberChars], expected[64];
+  for (int i = 0; i < 400000; ++i) {
+    float v = kelvin(random);
+    if (i % 2) {
+      const auto bits = std::uint32_t(random());
+      std::memcpy(&v, &bits, sizeof v);
+    }
+    if (i % 7 == 0) v = std::nextafter(float(int(v)), 0.0f);  // just below an integer
+    const std::string_view got(out, write_shortest(v, out));
     if (std::isnan(v)) {
-      ASSERT_EQ(std::string_view(out, n), "nan");
+      ASSERT_EQ(got, "nan");
       continue;
     }
-    float back = 0;
-    std::from_chars(out, out + n, back);
-    ASSERT_EQ(back, v) << std::string_view(out, n);
+    const auto end = std::to_chars(expected, expected + sizeof expected, v).ptr;
+    ASSERT_EQ(got, std::string_view(expected, std::size_t(end - expected))) << v;
+  }
+  for (float v : {1.0f, 9999.999f, 1e4f, 256.0f, std::nextafter(256.0f, 0.0f), -112.85804f}) {
+    const auto end = std::to_chars(expected, expected + sizeof expected, v).ptr;
+    EXPECT_EQ(std::string_view(out, write_shortest(v, out)),
+              std::string_view(expected, std::size_t(end - expected)));
+  }
+}
+
+// Decimals are read as from_chars reads them, to the bit, however many
+// digits and zeros they have.
+TEST(ReadNumber, DecimalsAsFromCharsReadsThem) {
+  std::mt19937_64 random(3);
+  for (int i = 0; i < 200000; ++i) {
+    std::string text = random() % 3 ? "" : "-";
+    for (int d = int(random() % 4); d > 0; --d) text += char('0' + random() % 2 * (random() % 10));
+    text += std::to_string(random() % 100000000000ULL);
+    if (random() % 4) text += "." + std::to_string(random() >> (random() % 64));
+    double expected = 0, got = 0;
+    std::from_chars(text.data(), text.data() + text.size(), expected);
+    Problem problem;
+    ASSERT_TRUE(read_number(text, got, problem)) << text;
+    ASSERT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << text;
   }
 }
 

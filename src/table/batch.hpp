@@ -93,6 +93,10 @@ struct Scratch {
   std::vector<std::string_view> fields;
   std::vector<double> values;
   Problem problem;
+  // Header mode: each input's text in the last record and its value, for a
+  // flight's records repeat their environment for long stretches.
+  std::vector<std::string> last_text;
+  std::vector<double> last_value;
 };
 
 // Turns the batch's lines into its output and messages.

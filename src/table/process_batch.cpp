@@ -18,6 +18,8 @@ class BatchProcessor {
   BatchProcessor(Batch& batch, const RecordKind& kind, RecordWorker& worker, Scratch& scratch)
       : b_(batch), file_(*batch.file), kind_(kind), worker_(worker), s_(scratch) {
     s_.values.resize(file_.input_names.size());
+    s_.last_text.resize(file_.input_names.size());
+    s_.last_value.resize(file_.input_names.size());
   }
 
   void line(const LineInfo& l) {
@@ -92,11 +94,17 @@ class BatchProcessor {
         s_.problem << "column '" << file_.input_names[i] << "' is empty";
         return false;
       }
+      if (field == s_.last_text[i]) {
+        s_.values[i] = s_.last_value[i];
+        continue;
+      }
       Problem problem;
       if (!read_number(field, s_.values[i], problem)) {
         s_.problem << "column '" << file_.input_names[i] << "': " << problem.view();
         return false;
       }
+      s_.last_text[i].assign(field);
+      s_.last_value[i] = s_.values[i];
     }
     return true;
   }
