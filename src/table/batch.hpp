@@ -14,6 +14,7 @@
 #include "layout.hpp"
 #include "problem.hpp"
 #include "record_kind.hpp"
+#include "text_buffer.hpp"
 
 namespace tbcalc::table {
 
@@ -77,7 +78,7 @@ struct Batch {
   std::uint64_t bytes_read = 0;  // of the input when the batch was sent on
 
   // Filled by a worker.
-  std::string output;
+  TextBuffer output;
   std::string messages;
   std::vector<MessageMark> marks;
   long records = 0;

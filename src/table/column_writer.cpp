@@ -3,35 +3,35 @@
 
 namespace tbcalc::table {
 
-void ColumnWriter::separate() {
-  if (header_mode_) {
-    out_ += delimiter_;
-  } else if (!first_) {
-    out_ += ' ';
-  }
+// Room for a separator and `most` bytes; the separator is in place.
+char* ColumnWriter::separate(std::size_t most) {
+  char* p = out_.room(most + 1);
+  const bool separated = header_mode_ || !first_;
   first_ = false;
+  if (!separated) return p;
+  *p = header_mode_ ? delimiter_ : ' ';
+  out_.commit(1);
+  return p + 1;
 }
 
 void ColumnWriter::number(double value, int decimals) {
-  separate();
-  char digits[kMaxNumberChars];
-  out_.append(digits, write_fixed(value, decimals, digits));
+  out_.commit(write_fixed(value, decimals, separate(kMaxNumberChars)));
 }
 
 void ColumnWriter::shortest(float value) {
-  separate();
-  char digits[kMaxNumberChars];
-  out_.append(digits, write_shortest(value, digits));
+  out_.commit(write_shortest(value, separate(kMaxNumberChars)));
 }
 
 void ColumnWriter::word(std::string_view word) {
-  separate();
-  out_ += word;
+  std::memcpy(separate(word.size()), word.data(), word.size());
+  out_.commit(word.size());
 }
 
 void ColumnWriter::missing() {
-  separate();
-  if (!header_mode_) out_ += "nan";
+  char* p = separate(3);
+  if (header_mode_) return;
+  std::memcpy(p, "nan", 3);
+  out_.commit(3);
 }
 
 }  // namespace tbcalc::table

@@ -19,7 +19,7 @@ std::string_view trim_blanks(std::string_view s) {
 }
 
 // Plain decimals ("-12.375", "1500") are most of a table. When the digits make
-// an integer below 2^53 with at most 22 of them after the point, integer and
+// an integer up to 2^53 with at most 22 of them after the point, integer and
 // power of ten are exact doubles and one division rounds correctly: the
 // value from_chars would give, at a fraction of its cost. false: not such a
 // decimal, and from_chars decides.
@@ -27,29 +27,31 @@ bool read_plain_decimal(std::string_view text, double& value) {
   static constexpr std::array<double, 23> kPowers = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                                      1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                                      1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  std::size_t i = 0;
-  const bool negative = !text.empty() && text[0] == '-';
-  if (negative) ++i;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  const bool negative = p != end && *p == '-';
+  p += negative;
+  const char* const start = p;
+  while (p != end && *p == '0') ++p;  // leading zeros count for nothing
+  const char* const first = p;
   std::uint64_t mantissa = 0;
-  int significant = 0, decimals = 0;
-  bool point = false, digit = false;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '.' && !point) {
-      point = true;
-      continue;
-    }
-    if (c < '0' || c > '9') return false;
-    digit = true;
-    decimals += point;
-    if (mantissa == 0 && c == '0') continue;
-    if (++significant > 16) return false;
-    mantissa = mantissa * 10 + std::uint64_t(c - '0');
+  const auto digit = [](char c) { return unsigned(c - '0') < 10; };
+  for (; p != end && digit(*p); ++p) mantissa = mantissa * 10 + std::uint64_t(*p - '0');
+  const auto whole = std::size_t(p - first);
+  std::size_t decimals = 0;
+  if (p != end && *p == '.') {
+    const char* const fraction = ++p;
+    for (; p != end && digit(*p); ++p) mantissa = mantissa * 10 + std::uint64_t(*p - '0');
+    decimals = std::size_t(p - fraction);
   }
-  if (!digit || decimals >= int(kPowers.size()) || mantissa > (std::uint64_t(1) << 53)) {
+  // At most 19 digits after the leading zeros cannot overflow; one digit at
+  // least, and nothing after them.
+  const bool some_digit = whole + decimals > 0 || first != start;
+  if (p != end || !some_digit || whole + decimals > 19 || decimals >= kPowers.size() ||
+      mantissa > (std::uint64_t(1) << 53)) {
     return false;
   }
-  value = double(mantissa) / kPowers[std::size_t(decimals)];
+  value = double(mantissa) / kPowers[decimals];
   if (negative) value = -value;
   return true;
 }

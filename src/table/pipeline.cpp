@@ -24,7 +24,7 @@ void BatchWriter::write(const Batch& batch) {
     file_ = batch.file.get();
     progress_.start(file_->name, file_->size);
   }
-  const std::string_view output = batch.output;
+  const std::string_view output = batch.output.view();
   std::size_t written = 0;
   for (const MessageMark& mark : batch.marks) {
     out_.append(output.substr(written, mark.output_offset - written));

@@ -40,7 +40,7 @@ class BatchProcessor {
     } else {
       switch (split_plain(text, s_.values, file_.count_word, s_.problem)) {
         case PlainLine::copy:
-          b_.output += text;
+          b_.output.append(text);
           break;
         case PlainLine::record:
           record(l, ' ');
@@ -50,7 +50,7 @@ class BatchProcessor {
           break;
       }
     }
-    b_.output += '\n';
+    b_.output.push_back('\n');
   }
 
   void delimited(const LineInfo& l) {
@@ -60,22 +60,22 @@ class BatchProcessor {
     const Layout& layout = file_.layout;
     if (l.kind == LineKind::quiet_header) return;
     if (l.kind == LineKind::header) {
-      b_.output += layout.output_header;
+      b_.output.append(layout.output_header);
     } else if (l.too_long) {
       // Its fields were not kept: empty ones keep the table's shape.
       b_.output.append(layout.columns > 0 ? layout.columns - 1 : 0, layout.delimiter);
       too_long(l);
     } else if (text.find_first_not_of(" \t") == std::string_view::npos) {
-      b_.output += text;
+      b_.output.append(text);
     } else {
-      b_.output += text;
+      b_.output.append(text);
       if (read_fields(text)) {
         record(l, layout.delimiter);
       } else {
         unanswered(l, layout.delimiter);
       }
     }
-    b_.output += crlf ? "\r\n" : "\n";
+    b_.output.append(crlf ? "\r\n" : "\n");
   }
 
   // The named fields of a delimited record as numbers.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "problem.hpp"
+#include "text_buffer.hpp"
 
 namespace tbcalc::table {
 
@@ -19,7 +20,7 @@ namespace tbcalc::table {
 // the plain format columns are separated by one space.
 class ColumnWriter {
  public:
-  ColumnWriter(std::string& out, char delimiter, bool header_mode)
+  ColumnWriter(TextBuffer& out, char delimiter, bool header_mode)
       : out_(out), delimiter_(delimiter), header_mode_(header_mode) {}
 
   void number(double value, int decimals);  // bounded: see write_fixed
@@ -30,8 +31,8 @@ class ColumnWriter {
   void missing();
 
  private:
-  void separate();
-  std::string& out_;
+  char* separate(std::size_t most);
+  TextBuffer& out_;
   char delimiter_;
   bool header_mode_;
   bool first_ = true;
