@@ -10,6 +10,8 @@ namespace {
 // Batches in flight per job: one being computed, one written or waiting.
 constexpr unsigned kBatchesPerJob = 2;
 constexpr unsigned kSpareBatches = 2;  // one being read, one waiting for a worker
+// At most this many in all (about 32 MiB): beyond, more jobs only wait.
+constexpr unsigned kMostBatches = 64;
 
 }  // namespace
 
@@ -50,7 +52,8 @@ void BatchWriter::write(const Batch& batch) {
 Pipeline::Pipeline(const RecordKind& kind, unsigned jobs, BatchWriter& writer,
                    const console::OutputBuffer& out)
     : kind_(kind), writer_(writer), out_(out), threaded_(jobs > 1) {
-  const unsigned batches = threaded_ ? kBatchesPerJob * jobs + kSpareBatches : 1;
+  const unsigned batches =
+      threaded_ ? std::min(kBatchesPerJob * jobs + kSpareBatches, kMostBatches) : 1;
   for (unsigned i = 0; i < batches; ++i) {
     pool_.push_back(std::make_unique<Batch>());
     free_.push_back(pool_.back().get());
