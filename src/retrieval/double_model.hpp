@@ -41,6 +41,9 @@ WindRainDerivatives wind_rain_derivatives(const RainState& s, double wind);
 // The terms of one environment that do not depend on wind or rain.
 class DoubleModel {
  public:
+  // The environment's own terms, widened exactly from the floats the
+  // dialogue forms; or any point's (its wind and rain are not used).
+  explicit DoubleModel(const Environment& env);
   explicit DoubleModel(const ModelPoint& point);
   void at_rain(double rain, RainState& s) const;
 
@@ -57,6 +60,9 @@ class DoubleModel {
   double share_above;  // of the clear-air absorber
   double path;         // m of rain below the aircraft
   LayerTemperatures t;
+
+ private:
+  DoubleModel(const Six& freq, double sst_k, double altitude_m, double air_k, const Six& emis);
 };
 
 }  // namespace tbcalc::detail

@@ -150,7 +150,7 @@ Retrieval retrieve(float sst_c, float altitude_m, float air_c, const std::array<
   if (!valid_input(sst_c, altitude_m, air_c, tb, noise_k)) {
     return {kNan, kNan, kNan, kNan, kNan, 0, RetrievalStatus::invalid_input};
   }
-  const DoubleModel model(model_point(environment_from_replies(sst_c, altitude_m, air_c), 0, 0));
+  const DoubleModel model(environment_from_replies(sst_c, altitude_m, air_c));
   const Profile profile(model, tb);
   int iterations = 0;
   const ProfilePoint best = global_minimum(profile, iterations);
