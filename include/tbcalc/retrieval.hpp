@@ -3,13 +3,16 @@
 // Jacobian of the forward model that it rests on.
 //
 // Method. Each brightness temperature is linear in the wind-induced emissivity
-// increment, so for a fixed rain rate the best increment follows in closed
-// form and maps back to the nearest wind speed on the increment's three
-// pieces: the misfit becomes a function of the rain rate alone (a profile).
-// A coarse grid over the whole rain range finds its lowest basins; Brent's
-// method refines each, and the lowest is the global minimum on the domain.
-// The uncertainties are the linearised covariance at the solution,
-// noise^2 (J^T J)^-1 with the analytic Jacobian J for wind and rain.
+// increment, so for a fixed rain rate the misfit is a quadratic in the
+// increment, and its minimum over each of the increment's three pieces
+// (below 7, 7 to 31.9, from 31.9 m/s) follows in closed form. Each piece's
+// misfit, so profiled, is a smooth function of the rain rate alone. A grid
+// over the whole rain range brackets each profile's minima by the sign of its
+// slope; the lowest are refined to a zero of the slope, and the lowest of all
+// is the global minimum on the domain, also where two basins on either side
+// of a break lie within one cell of the grid. The uncertainties are the
+// linearised covariance at the solution, noise^2 (J^T J)^-1 with the analytic
+// Jacobian J for wind and rain.
 //
 // Everything here evaluates the formulas of tbvrel in double precision with no
 // rounding to float (the model's single-precision points are neither applied
@@ -119,7 +122,8 @@ inline constexpr std::array<RetrievalField, 5> retrieval_fields = {{
 
 // The wind speed and rain rate within the dialogue's accepted ranges that
 // minimise the sum over the six channels of squared differences between the
-// model and `tb`.
+// model and `tb`: exactly the global minimum of the all-double model on the
+// domain (to the rounding of the misfit, about 1e-10 of it).
 //   sst_c, altitude_m, air_c  the environment as typed at the dialogue
 //                             (degC, m, degC), converted as it converts them
 //   tb                        measured brightness temperatures, K, in the
