@@ -1,6 +1,7 @@
 // The Jacobian against central differences, and the retrieval: round trips,
 // statistics under noise, the global minimum (also against an exhaustive
-// search next to the break points), statuses and bad input.
+// search next to the break points), the confidence intervals' coverage, the
+// per-channel noise, statuses and bad input.
 #include "tbcalc/retrieval.hpp"
 
 #include <gtest/gtest.h>
@@ -379,18 +380,114 @@ TEST(Retrieve, FindsTheGlobalMinimumNextToTheBreakPoints) {
   }
 }
 
+// Confidence intervals that mean what they say: over 1500 noisy draws the
+// one-sigma interval holds the truth 65-75% of the time and the 95% one 93-98%:
+// near zero rain (where the linearised sigma holds it about half the time),
+// next to the 31.9 m/s break, under heavy rain; on the wind's bound of 0 at
+// least the level less 3 points.
+TEST(Retrieve, IntervalsHoldTheTruthAsOftenAsTheirLevelSays) {
+  struct Point {
+    Setting setting;
+    double wind, rain;
+  };
+  const Point points[] = {{{20, 1500, 10}, 10, 0.5},
+                          {{5, 6000, -20}, 31.85, 0},
+                          {{20, 1500, 10}, 25, 30},
+                          {{20, 1500, 10}, 0, 1}};
+  const double levels[] = {one_sigma_level, 0.95};
+  std::mt19937_64 rng(4);
+  std::normal_distribution<double> gauss(0.0, 0.5);
+  constexpr int kDraws = 1500;
+  for (const Point& p : points) {
+    const Setting& s = p.setting;
+    const Six truth = model_tb(s, p.wind, p.rain);
+    int wind_in[2] = {0, 0}, rain_in[2] = {0, 0};
+    for (int k = 0; k < kDraws; ++k) {
+      Six tb = truth;
+      for (double& t : tb) t += gauss(rng);
+      for (int l = 0; l < 2; ++l) {
+        const Retrieval r = retrieve(s.sst_c, s.altitude_m, s.air_c, tb, 0.5, {true, levels[l]});
+        ASSERT_TRUE(r.wind_lo <= r.wind && r.wind <= r.wind_hi && r.rain_lo <= r.rain &&
+                    r.rain <= r.rain_hi);
+        wind_in[l] += r.wind_lo <= p.wind && p.wind <= r.wind_hi;
+        rain_in[l] += r.rain_lo <= p.rain && p.rain <= r.rain_hi;
+      }
+    }
+    for (int l = 0; l < 2; ++l) {
+      SCOPED_TRACE(testing::Message()
+                   << "wind " << p.wind << " rain " << p.rain << " level " << levels[l]);
+      const double low = l == 0 ? 0.65 : 0.93, high = l == 0 ? 0.75 : 0.98;
+      const double wind_share = double(wind_in[l]) / kDraws;
+      const double rain_share = double(rain_in[l]) / kDraws;
+      EXPECT_GE(wind_share, p.wind == 0 ? levels[l] - 0.03 : low);
+      if (p.wind != 0) EXPECT_LE(wind_share, high);
+      EXPECT_GE(rain_share, low);
+      EXPECT_LE(rain_share, high);
+    }
+  }
+}
+
+// The chi-square quantile (one degree of freedom) against scipy.stats.chi2.ppf,
+// and as the inverse it is: erf(sqrt(q / 2)) gives the level back.
+TEST(ChiSquareQuantile, MatchesTablesAndInvertsTheErrorFunction) {
+  const struct {
+    double level, q;
+  } table[] = {{one_sigma_level, 1.0},
+               {0.5, 0.454936423119572},
+               {0.95, 3.841458820694124},
+               {0.99, 6.6348966010212145},
+               {1 - 1e-12, 50.84417133244917}};
+  for (const auto& t : table) EXPECT_NEAR(chi_square_quantile(t.level), t.q, 2e-15 * t.q);
+  for (double level = 1e-6; level < 1; level += 0.0137) {
+    EXPECT_NEAR(std::erf(std::sqrt(chi_square_quantile(level) / 2)), level, 4e-16) << level;
+  }
+  for (double bad : {0.0, 1.0, -0.5, 1.5, kNan}) EXPECT_TRUE(std::isnan(chi_square_quantile(bad)));
+}
+
+// Each channel counts by its noise: a channel 10 K off with a noise of 100 K
+// barely moves the answer, where with the others' 0.5 K it spoils the fit.
+TEST(Retrieve, WeighsEachChannelByItsNoise) {
+  const Setting s = {20, 1500, 10};
+  Six tb = model_tb(s, 15, 10);
+  tb[2] += 10.0;
+  const Retrieval equal = retrieve(s.sst_c, s.altitude_m, s.air_c, tb, 0.5);
+  EXPECT_EQ(status_name(equal.status), "poor-fit");
+  const Six noise = {0.5, 0.5, 100.0, 0.5, 0.5, 0.5};
+  const Retrieval weighted = retrieve(s.sst_c, s.altitude_m, s.air_c, tb, noise, {true});
+  EXPECT_EQ(status_name(weighted.status), "converged");
+  EXPECT_NEAR(weighted.wind, 15, 0.01);
+  EXPECT_NEAR(weighted.rain, 10, 0.01);
+  EXPECT_GT(weighted.rms, 1.0);  // in kelvin, unweighted: the bad channel shows
+  // Five channels tell less than six.
+  const Retrieval clean = retrieve(s.sst_c, s.altitude_m, s.air_c, model_tb(s, 15, 10), 0.5);
+  EXPECT_GT(weighted.wind_sd, clean.wind_sd);
+  EXPECT_GT(weighted.rain_hi - weighted.rain_lo, 2 * clean.rain_sd);
+  // Only the ratios move the answer; the size scales the uncertainty.
+  Six doubled = noise;
+  for (double& n : doubled) n *= 2;
+  const Retrieval scaled = retrieve(s.sst_c, s.altitude_m, s.air_c, tb, doubled, {});
+  EXPECT_EQ(scaled.wind, weighted.wind);
+  EXPECT_EQ(scaled.rain, weighted.rain);
+  EXPECT_NEAR(scaled.wind_sd, 2 * weighted.wind_sd, 1e-12 * weighted.wind_sd);
+  EXPECT_TRUE(std::isnan(scaled.wind_lo) && std::isnan(scaled.rain_hi));  // not requested
+}
+
 TEST(Retrieve, SaysHowItEnded) {
   const Setting s = {20, 1500, 10};
   struct Case {
     const char* name;
     Six tb;
     RetrievalStatus status;
+    RetrievalOptions options = {};
   };
   Six hot = model_tb(s, 10, 5);
   hot[0] = 1000.0;
   const Case cases[] = {
       {"well constrained", model_tb(s, 20, 20), RetrievalStatus::converged},
       {"no rain: no rain sensitivity", model_tb(s, 20, 0), RetrievalStatus::weakly_constrained},
+      // The interval, not the sigma that is infinite there, says how well.
+      {"no rain, with intervals", model_tb(s, 20, 0), RetrievalStatus::converged, {true}},
+      {"heavy rain, high wind", model_tb(s, 100, 100), RetrievalStatus::weakly_constrained, {true}},
       // The model beyond the domain: the answer is held at its edge.
       {"rain beyond 150 mm/h",
        Six(jacobian(model_point(environment_from_replies(20, 1500, 10), 20, 175)).tb),
@@ -401,7 +498,7 @@ TEST(Retrieve, SaysHowItEnded) {
       {"one channel at 1000 K", hot, RetrievalStatus::poor_fit},
   };
   for (const Case& c : cases) {
-    const Retrieval r = retrieve(s.sst_c, s.altitude_m, s.air_c, c.tb);
+    const Retrieval r = retrieve(s.sst_c, s.altitude_m, s.air_c, c.tb, 0.5, c.options);
     EXPECT_EQ(status_name(r.status), status_name(c.status)) << c.name;
     EXPECT_GE(r.wind, 0.0) << c.name;
     EXPECT_LE(r.wind, 150.0) << c.name;
@@ -418,7 +515,8 @@ TEST(Retrieve, RejectsInvalidInputWithoutAttempting) {
     float sst_c, altitude_m, air_c;
     int channel;  // -1: none changed
     double value;
-    double noise;
+    Noise noise;
+    double level = one_sigma_level;
   };
   const float nanf = std::numeric_limits<float>::quiet_NaN();
   const Case cases[] = {
@@ -435,13 +533,23 @@ TEST(Retrieve, RejectsInvalidInputWithoutAttempting) {
       {"noise 0", 20, 1500, 10, -1, 0, 0.0},
       {"noise negative", 20, 1500, 10, -1, 0, -0.5},
       {"noise NaN", 20, 1500, 10, -1, 0, kNan},
+      {"noise inf", 20, 1500, 10, -1, 0, kInf},
+      {"one channel's noise negative", 20, 1500, 10, -1, 0, Six{0.5, 0.5, 0.5, -0.5, 0.5, 0.5}},
+      {"one channel's noise 0", 20, 1500, 10, -1, 0, Six{0.0, 0.5, 0.5, 0.5, 0.5, 0.5}},
+      {"one channel's noise NaN", 20, 1500, 10, -1, 0, Six{0.5, 0.5, 0.5, 0.5, 0.5, kNan}},
+      {"one channel's noise inf", 20, 1500, 10, -1, 0, Six{0.5, kInf, 0.5, 0.5, 0.5, 0.5}},
+      {"level 0", 20, 1500, 10, -1, 0, 0.5, 0.0},
+      {"level 1", 20, 1500, 10, -1, 0, 0.5, 1.0},
+      {"level NaN", 20, 1500, 10, -1, 0, 0.5, kNan},
   };
   for (const Case& c : cases) {
     Six tb = good;
     if (c.channel >= 0) tb[std::size_t(c.channel)] = c.value;
-    const Retrieval r = retrieve(c.sst_c, c.altitude_m, c.air_c, tb, c.noise);
+    const Retrieval r = retrieve(c.sst_c, c.altitude_m, c.air_c, tb, c.noise, {true, c.level});
     EXPECT_EQ(r.status, RetrievalStatus::invalid_input) << c.name;
-    EXPECT_TRUE(std::isnan(r.wind) && std::isnan(r.rain) && std::isnan(r.rms)) << c.name;
+    EXPECT_TRUE(std::isnan(r.wind) && std::isnan(r.rain) && std::isnan(r.rms) &&
+                std::isnan(r.wind_lo) && std::isnan(r.rain_hi))
+        << c.name;
     EXPECT_EQ(r.iterations, 0) << c.name;
   }
   // Huge but finite values are a poor fit, not a failure.

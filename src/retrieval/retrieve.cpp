@@ -1,13 +1,14 @@
 // Wind speed and rain rate from six brightness temperatures: the misfit
 // profiled over the rain rate on each piece of the wind increment, a grid
 // that brackets each profile's minima, a zero of the slope for the lowest,
-// and the linearised covariance at the solution.
+// the linearised covariance at the solution and, on request, the intervals.
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "brent.hpp"
 #include "double_model.hpp"
+#include "intervals.hpp"
 #include "misfit.hpp"
 
 namespace tbcalc {
@@ -83,13 +84,20 @@ struct Solution {
 
 // The global minimum of the misfit over the domain: the lowest of the three
 // pieces' profiles, each smooth in the rain rate, whose minima the grid
-// brackets by the sign of their slopes.
-Solution global_minimum(const MisfitModel& model, const std::array<Misfit, kGridPoints>& grid) {
+// brackets by the sign of their slopes. On the way, each grid node's chi2
+// becomes the lowest of the pieces' fits there, and the refined minima are
+// appended to `minima`.
+Solution global_minimum(const MisfitModel& model, std::array<Node, kGridPoints>& grid,
+                        std::array<Node, kMaxRefinements + 1>& minima, int& minima_count) {
   std::array<Candidate, 3 * (kGridPoints + 1)> candidates;
   int count = 0;
+  for (Node& node : grid) node.chi2 = kInf;
   for (const WindPiece& piece : wind_pieces()) {
     std::array<PieceFit, kGridPoints> fits;
-    for (std::size_t j = 0; j < fits.size(); ++j) fits[j] = fit_on_piece(grid[j], piece);
+    for (std::size_t j = 0; j < fits.size(); ++j) {
+      fits[j] = fit_on_piece(grid[j].misfit, piece);
+      grid[j].chi2 = std::fmin(grid[j].chi2, fits[j].chi2);
+    }
     if (fits.front().slope >= 0.0) candidates[std::size_t(count++)] = {&piece, -1, 0, fits[0].chi2};
     if (fits.back().slope <= 0.0) {
       candidates[std::size_t(count++)] = {&piece, -1, kGridPoints - 1, fits.back().chi2};
@@ -98,7 +106,7 @@ Solution global_minimum(const MisfitModel& model, const std::array<Misfit, kGrid
       const PieceFit& left = fits[std::size_t(j)];
       const PieceFit& right = fits[std::size_t(j + 1)];
       if (!(left.slope < 0.0 && right.slope >= 0.0)) continue;
-      const double width = grid[std::size_t(j + 1)].rain - grid[std::size_t(j)].rain;
+      const double width = grid[std::size_t(j + 1)].misfit.rain - grid[std::size_t(j)].misfit.rain;
       const double estimate = cubic_minimum(left.chi2, right.chi2, left.slope, right.slope, width);
       const double rise = std::fmax(left.chi2, right.chi2) - estimate;
       candidates[std::size_t(count++)] = {&piece, j, 0, estimate - kEstimateMargin * rise};
@@ -108,11 +116,12 @@ Solution global_minimum(const MisfitModel& model, const std::array<Misfit, kGrid
                    [](const Candidate& a, const Candidate& b) { return a.lower < b.lower; });
 
   const auto at_grid = [&](int j, const WindPiece& piece) {
-    const Misfit& m = grid[std::size_t(j)];
+    const Misfit& m = grid[std::size_t(j)].misfit;
     return Solution{m, &piece, fit_on_piece(m, piece), 0};
   };
   Solution best = at_grid(0, wind_pieces()[0]);
   bool found = false;
+  minima_count = 0;
   int refinements = 0;
   for (int k = 0; k < count && refinements < kMaxRefinements; ++k) {
     const Candidate& c = candidates[std::size_t(k)];
@@ -137,15 +146,16 @@ Solution global_minimum(const MisfitModel& model, const std::array<Misfit, kGrid
           kMaxIterations);
       here.iterations = root.iterations;
       ++refinements;
+      minima[std::size_t(minima_count++)] = {here.misfit, fit_on_pieces(here.misfit).fit.chi2};
     }
     if (!found || here.fit.chi2 < best.fit.chi2) best = here;
     found = true;
   }
   if (!found) {
     // No slope had a sign (NaN throughout): the lowest grid point, if any.
-    for (const Misfit& m : grid) {
-      const ProfileFit f = fit_on_pieces(m);
-      if (f.fit.chi2 < best.fit.chi2) best = {m, f.piece, f.fit, 0};
+    for (const Node& node : grid) {
+      const ProfileFit f = fit_on_pieces(node.misfit);
+      if (f.fit.chi2 < best.fit.chi2) best = {node.misfit, f.piece, f.fit, 0};
     }
   }
   // Where the pieces at 7 m/s overlap both reach the same increment: the
@@ -155,14 +165,33 @@ Solution global_minimum(const MisfitModel& model, const std::array<Misfit, kGrid
   return best;
 }
 
-bool valid_input(float sst_c, float altitude_m, float air_c, const std::array<double, 6>& tb,
-                 double noise_k) {
+struct Validated {
+  bool ok;
+  std::array<double, 6> weight;  // (smallest noise / noise)^2
+  double noise_min;              // K
+};
+
+Validated validate(float sst_c, float altitude_m, float air_c, const std::array<double, 6>& tb,
+                   const Noise& noise, const RetrievalOptions& options) {
+  Validated v{false, {}, kInf};
   if (!sst_range_c.contains(sst_c) || !altitude_range_m.contains(altitude_m) ||
       !air_range_c.contains(air_c)) {
-    return false;  // NaN included
+    return v;  // NaN included
   }
-  if (!(noise_k > 0.0 && noise_k < kInf)) return false;
-  return std::all_of(tb.begin(), tb.end(), [](double t) { return t > 0.0 && t < kInf; });
+  if (options.intervals && !(options.level > 0.0 && options.level < 1.0)) return v;
+  if (!std::all_of(tb.begin(), tb.end(), [](double t) { return t > 0.0 && t < kInf; })) return v;
+  for (double n : noise.k) {
+    if (!(n > 0.0 && n < kInf)) return v;
+    v.noise_min = std::fmin(v.noise_min, n);
+  }
+  // Relative weights keep the misfit's size independent of the noise's, so
+  // that neither tiny nor huge noises overflow it.
+  for (std::size_t i = 0; i < 6; ++i) {
+    const double ratio = v.noise_min / noise.k[i];
+    v.weight[i] = ratio * ratio;
+  }
+  v.ok = true;
+  return v;
 }
 
 bool on_bound_and_held(double value, double step, double sd, const AcceptedRange& range) {
@@ -191,40 +220,50 @@ std::string_view status_name(RetrievalStatus status) {
 
 Retrieval retrieve(float sst_c, float altitude_m, float air_c, const std::array<double, 6>& tb,
                    double noise_k) {
-  if (!valid_input(sst_c, altitude_m, air_c, tb, noise_k)) {
-    return {kNan, kNan, kNan, kNan, kNan, 0, RetrievalStatus::invalid_input};
+  return retrieve(sst_c, altitude_m, air_c, tb, Noise(noise_k), RetrievalOptions{});
+}
+
+Retrieval retrieve(float sst_c, float altitude_m, float air_c, const std::array<double, 6>& tb,
+                   const Noise& noise, const RetrievalOptions& options) {
+  const Validated v = validate(sst_c, altitude_m, air_c, tb, noise, options);
+  if (!v.ok) {
+    return {
+        kNan, kNan, kNan, kNan, kNan, kNan, kNan, kNan, kNan, 0, RetrievalStatus::invalid_input};
   }
   const DoubleModel model(environment_from_replies(sst_c, altitude_m, air_c));
-  std::array<double, 6> weight;
-  weight.fill(1.0);
-  const MisfitModel misfit(model, tb, weight);
-  std::array<Misfit, kGridPoints> grid;
-  for (int j = 0; j < kGridPoints; ++j) grid[std::size_t(j)] = misfit.at(grid_rain(j));
-  const Solution best = global_minimum(misfit, grid);
+  const MisfitModel misfit(model, tb, v.weight);
+  std::array<Node, kGridPoints> grid;
+  for (int j = 0; j < kGridPoints; ++j) grid[std::size_t(j)].misfit = misfit.at(grid_rain(j));
+  std::array<Node, kMaxRefinements + 1> minima;
+  int minima_count = 0;
+  const Solution best = global_minimum(misfit, grid, minima, minima_count);
   const double wind = best.piece->wind_at(best.fit.x);
   const double rain = best.misfit.rain;
 
   // The residuals and the Jacobian columns for wind and rain at the solution.
   RainState s;
-  misfit.at(rain, s);
+  const Misfit at_solution = misfit.at(rain, s);
   const double increment = wind_increment(wind);
   const WindRainDerivatives columns = wind_rain_derivatives(s, wind);
-  double ww = 0.0, wr = 0.0, rr = 0.0, gw = 0.0, gr = 0.0, chi2 = 0.0;
+  double ww = 0.0, wr = 0.0, rr = 0.0, gw = 0.0, gr = 0.0, chi2 = 0.0, sum2 = 0.0;
   for (std::size_t i = 0; i < 6; ++i) {
+    const double w = v.weight[i];
     const double jw = columns.wind[i];
     const double jr = columns.rain[i];
     const double residual = s.c[i] + s.d[i] * increment - tb[i];
-    ww += jw * jw;
-    wr += jw * jr;
-    rr += jr * jr;
-    gw += jw * residual;
-    gr += jr * residual;
-    chi2 += residual * residual;
+    ww += w * jw * jw;
+    wr += w * jw * jr;
+    rr += w * jr * jr;
+    gw += w * jw * residual;
+    gr += w * jr * residual;
+    chi2 += w * residual * residual;
+    sum2 += residual * residual;
   }
-  // Covariance noise^2 (J^T J)^-1, and the Gauss-Newton step -(J^T J)^-1 J^T r.
-  // Where a column vanishes (zero rain: no rain sensitivity at all) that
-  // variable is unconstrained and the other is taken alone.
-  const double scale = noise_k;
+  // Covariance noise_min^2 (J^T W J)^-1, and the Gauss-Newton step
+  // -(J^T W J)^-1 J^T W r. Where a column vanishes (zero rain: no rain
+  // sensitivity at all) that variable is unconstrained and the other is
+  // taken alone.
+  const double scale = v.noise_min;
   double wind_sd = kInf, rain_sd = kInf, wind_step = 0.0, rain_step = 0.0;
   const double det = ww * rr - wr * wr;
   if (ww > 0.0 && rr > 0.0 && det > 1e-12 * ww * rr) {
@@ -240,19 +279,41 @@ Retrieval retrieve(float sst_c, float altitude_m, float air_c, const std::array<
     rain_step = -gr / rr;
   }
 
-  Retrieval result{wind,
-                   rain,
-                   wind_sd,
-                   rain_sd,
-                   std::sqrt(chi2 / 6.0),
-                   best.iterations,
-                   RetrievalStatus::converged};
-  if (!(result.rms <= poor_fit_factor * noise_k)) {
+  Retrieval result{wind, rain, wind_sd, rain_sd,         std::sqrt(sum2 / 6.0),     kNan,
+                   kNan, kNan, kNan,    best.iterations, RetrievalStatus::converged};
+  bool weak = !(wind_sd <= weak_wind_sd && rain_sd <= weak_rain_sd);
+  if (options.intervals) {
+    // The nodes the bounds are searched between: the grid, the refined
+    // minima and the solution, in order of rain rate.
+    const double solution_chi2 = fit_on_pieces(at_solution).fit.chi2;
+    minima[std::size_t(minima_count++)] = {at_solution, solution_chi2};
+    const auto by_rain = [](const Node& a, const Node& b) { return a.misfit.rain < b.misfit.rain; };
+    std::sort(minima.begin(), minima.begin() + minima_count, by_rain);
+    std::array<Node, kGridPoints + kMaxRefinements + 1> nodes;
+    static_assert(nodes.size() <= kMaxNodes);
+    std::merge(grid.begin(), grid.end(), minima.begin(), minima.begin() + minima_count,
+               nodes.begin(), by_rain);
+    const double q = chi_square_quantile(options.level);
+    const double threshold = solution_chi2 + q * scale * scale;
+    const Intervals bounds = confidence_intervals(
+        misfit, std::span<const Node>(nodes.data(), std::size_t(kGridPoints + minima_count)),
+        threshold, wind, rain);
+    result.wind_lo = bounds.wind_lo;
+    result.wind_hi = bounds.wind_hi;
+    result.rain_lo = bounds.rain_lo;
+    result.rain_hi = bounds.rain_hi;
+    // Half-widths as one-sigma equivalents, so the rule holds at any level.
+    const double z = std::sqrt(q);
+    weak = !(bounds.wind_hi - bounds.wind_lo <= 2.0 * z * weak_wind_sd &&
+             bounds.rain_hi - bounds.rain_lo <= 2.0 * z * weak_rain_sd);
+  }
+
+  if (!(std::sqrt(chi2 / 6.0) <= poor_fit_factor * scale)) {
     result.status = RetrievalStatus::poor_fit;
   } else if (on_bound_and_held(wind, wind_step, wind_sd, wind_range_ms) ||
              on_bound_and_held(rain, rain_step, rain_sd, rain_range_mmh)) {
     result.status = RetrievalStatus::at_bound;
-  } else if (!(wind_sd <= weak_wind_sd && rain_sd <= weak_rain_sd)) {
+  } else if (weak) {
     result.status = RetrievalStatus::weakly_constrained;
   }
   return result;
