@@ -1,7 +1,8 @@
 // The Jacobian against central differences, and the retrieval: round trips,
 // statistics under noise, the global minimum (also against an exhaustive
 // search next to the break points), the confidence intervals' coverage, the
-// per-channel noise, statuses and bad input.
+// per-channel noise, the wind handed back to the model, statuses and bad
+// input.
 #include "tbcalc/retrieval.hpp"
 
 #include <gtest/gtest.h>
@@ -442,6 +443,47 @@ TEST(ChiSquareQuantile, MatchesTablesAndInvertsTheErrorFunction) {
     EXPECT_NEAR(std::erf(std::sqrt(chi_square_quantile(level) / 2)), level, 4e-16) << level;
   }
   for (double bad : {0.0, 1.0, -0.5, 1.5, kNan}) EXPECT_TRUE(std::isnan(chi_square_quantile(bad)));
+}
+
+// A solution next to a break, handed back to the single-precision model,
+// must stay on its piece: the nearest float may not (31.8999996 rounds to
+// 31.9f, the upper piece, 0.1 K away in every channel).
+TEST(WindForForwardModel, KeepsTheSolutionOnItsPiece) {
+  const struct {
+    double wind;
+    float expected;  // the nearest float on wind's side of the break
+  } cases[] = {
+      {31.8999996, std::nextafter(31.9f, 0.0f)},
+      {std::nextafter(double(31.9f), 0.0), std::nextafter(31.9f, 0.0f)},
+      {double(31.9f), 31.9f},
+      {31.9, 31.9f},
+      {6.99999999, std::nextafter(7.0f, 0.0f)},
+      {7.0, 7.0f},
+      {12.3456789, 12.3456789f},
+      {0.0, 0.0f},
+      {1e300, std::numeric_limits<float>::max()},
+  };
+  for (const auto& c : cases) EXPECT_EQ(wind_for_forward_model(c.wind), c.expected) << c.wind;
+  EXPECT_TRUE(std::isnan(wind_for_forward_model(kNan)));
+
+  // Printed and fed back: tbvrel at the float gives the brightness
+  // temperatures of the all-double model at the solution, within its 1e-4 K.
+  const Environment env = environment_from_replies(20, 1500, 10);
+  for (double wind : {31.8999996, std::nextafter(double(31.9f), 0.0), 6.99999999}) {
+    const Six exact = jacobian(model_point(env, wind, 5.0)).tb;
+    const float fed = wind_for_forward_model(wind);
+    EXPECT_EQ(wind_piece(double(fed)), wind_piece(wind)) << wind;
+    for (std::size_t i = 0; i < 6; ++i) {
+      EXPECT_NEAR(tbvrel(freqs[i], env.sst, env.altitude, env.air, env.emis[i], {fed, 5.0f}),
+                  exact[i], 1e-4)
+          << wind << " channel " << i;
+    }
+  }
+  // Rounding alone would cross the gap at 31.9 m/s.
+  EXPECT_GT(std::fabs(tbvrel(freqs[0], env.sst, env.altitude, env.air, env.emis[0],
+                             {float(31.8999996), 5.0f}) -
+                      jacobian(model_point(env, 31.8999996, 5.0)).tb[0]),
+            0.05);
 }
 
 // Each channel counts by its noise: a channel 10 K off with a noise of 100 K

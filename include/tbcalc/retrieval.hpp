@@ -70,6 +70,26 @@ struct Jacobian {
 };
 Jacobian jacobian(const ModelPoint& point);
 
+// The wind increment's pieces as the forward model takes them: 0 below 7 m/s,
+// 1 from 7 m/s to below 31.9f (31.899999618530273 m/s), 2 from there up
+// (NaN included). The increment drops by 1e-5 at 7 m/s and jumps by 2.4e-4 at
+// 31.9f, so two speeds one float apart across a break give different
+// brightness temperatures.
+int wind_piece(double wind);
+
+// The float to hand to the forward model (tbvrel, SixChannels) for a wind
+// speed in m/s, such as a retrieval's answer: the float nearest to `wind` on
+// the same piece (wind_piece) as `wind` itself. Rounding to nearest alone
+// can cross a break: 31.8999996 rounds to 31.9f, which the model takes on
+// the upper piece, about 0.1 K away in every channel; this gives 31.899998f,
+// the largest float below 31.9f.
+// Made for any value: NaN gives NaN; a finite value beyond the float range
+// gives the largest finite float of its sign. Printing the result with three
+// decimals can cross the break again (31.899998 prints as 31.900): a printed
+// value is faithful only where wind_piece of the value read back agrees, and
+// nine significant digits always are.
+float wind_for_forward_model(double wind);
+
 enum class RetrievalStatus {
   converged,           // a well-constrained minimum inside the domain
   at_bound,            // the minimum lies on a bound of the domain, held there
