@@ -54,7 +54,11 @@ struct PieceFit {
   double slope;
 };
 inline PieceFit fit_on_piece(const Misfit& m, const WindPiece& piece) {
-  const double x = std::fmin(std::fmax(m.free_x(), piece.increment_low), piece.increment_high);
+  // Comparisons rather than fmin and fmax, which are library calls here; a
+  // NaN goes to the low end as with them.
+  double x = m.free_x();
+  if (!(x > piece.increment_low)) x = piece.increment_low;
+  if (x > piece.increment_high) x = piece.increment_high;
   return {x, m.at(x), m.slope(x)};
 }
 
