@@ -5,7 +5,8 @@
 #   make sanitize  the suite again, built with AddressSanitizer and UBSan
 #   make matrix    GCC and Clang at -O0, -O2, -O3 -march=native: identical output
 #   make fuzz      build the libFuzzer targets and run each for FUZZ_SECONDS
-#   make bench     micro-benchmarks, then the whole-process benchmark
+#   make bench     micro-benchmarks (medians of five interleaved runs), the
+#                  intervals' coverage table, then the whole-process benchmark
 #   make package   the Debian packages tbcalc, libtbcalc-dev and python3-tbcalc
 #                  in build/
 BUILD_DIR ?= build
@@ -50,7 +51,9 @@ fuzz:
 	scripts/run_fuzzers.sh build-fuzz/fuzz $(FUZZ_SECONDS)
 
 bench: build
-	$(BUILD_DIR)/bench/micro_bench
+	$(BUILD_DIR)/bench/micro_bench --benchmark_repetitions=5 --benchmark_min_time=0.2 \
+	  --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
+	$(BUILD_DIR)/bench/coverage_table
 	$(BUILD_DIR)/bench/process_bench $(BUILD_DIR)/src/dialogue/tbcalc \
 	  $(BUILD_DIR)/bench/minimal_prompt $(BUILD_DIR)/tests/session_generator
 	$(BUILD_DIR)/bench/table_bench $(BUILD_DIR)/src/tbforward/tbforward \

@@ -3,13 +3,20 @@
 // Jacobian of the forward model that it rests on.
 //
 // Method. Each brightness temperature is linear in the wind-induced emissivity
-// increment, so for a fixed rain rate the best increment follows in closed
-// form and maps back to the nearest wind speed on the increment's three
-// pieces: the misfit becomes a function of the rain rate alone (a profile).
-// A coarse grid over the whole rain range finds its lowest basins; Brent's
-// method refines each, and the lowest is the global minimum on the domain.
-// The uncertainties are the linearised covariance at the solution,
-// noise^2 (J^T J)^-1 with the analytic Jacobian J for wind and rain.
+// increment, so for a fixed rain rate the noise-weighted misfit is a quadratic
+// in the increment, and its minimum over each of the increment's three pieces
+// (below 7, 7 to 31.9, from 31.9 m/s) follows in closed form. Each piece's
+// misfit, so profiled, is a smooth function of the rain rate alone. A grid
+// over the whole rain range brackets each profile's minima by the sign of its
+// slope; the lowest are refined to a zero of the slope, and the lowest of all
+// is the global minimum on the domain, also where two basins on either side
+// of a break lie within one cell of the grid.
+//
+// Uncertainty, two ways. The linearised covariance at the solution,
+// (J^T N^-1 J)^-1 with the analytic Jacobian J and the noise covariance N,
+// gives one-sigma values cheaply; it is honest where the model is nearly
+// linear over the spread of the answers. Confidence intervals, on request,
+// come from the misfit itself: see Retrieval::wind_lo.
 //
 // Everything here evaluates the formulas of tbvrel in double precision with no
 // rounding to float (the model's single-precision points are neither applied
@@ -63,11 +70,31 @@ struct Jacobian {
 };
 Jacobian jacobian(const ModelPoint& point);
 
+// The wind increment's pieces as the forward model takes them: 0 below 7 m/s,
+// 1 from 7 m/s to below 31.9f (31.899999618530273 m/s), 2 from there up
+// (NaN included). The increment drops by 1e-5 at 7 m/s and jumps by 2.4e-4 at
+// 31.9f, so two speeds one float apart across a break give different
+// brightness temperatures.
+int wind_piece(double wind);
+
+// The float to hand to the forward model (tbvrel, SixChannels) for a wind
+// speed in m/s, such as a retrieval's answer: the float nearest to `wind` on
+// the same piece (wind_piece) as `wind` itself. Rounding to nearest alone
+// can cross a break: 31.8999996 rounds to 31.9f, which the model takes on
+// the upper piece, about 0.1 K away in every channel; this gives 31.899998f,
+// the largest float below 31.9f.
+// Made for any value: NaN gives NaN; a finite value beyond the float range
+// gives the largest finite float of its sign. Printing the result with three
+// decimals can cross the break again (31.899998 prints as 31.900): a printed
+// value is faithful only where wind_piece of the value read back agrees, and
+// nine significant digits always are.
+float wind_for_forward_model(double wind);
+
 enum class RetrievalStatus {
   converged,           // a well-constrained minimum inside the domain
   at_bound,            // the minimum lies on a bound of the domain, held there
-  poor_fit,            // rms misfit above poor_fit_factor times the noise
-  weakly_constrained,  // an uncertainty above weak_wind_sd or weak_rain_sd
+  poor_fit,            // misfit above poor_fit_factor in units of the noise
+  weakly_constrained,  // an uncertainty too wide to be useful (see retrieve)
   invalid_input,       // nothing was attempted
 };
 
@@ -75,9 +102,36 @@ enum class RetrievalStatus {
 std::string_view status_name(RetrievalStatus status);
 
 inline constexpr double default_noise_k = 0.5;  // K per channel
-inline constexpr double poor_fit_factor = 3.0;
-inline constexpr double weak_wind_sd = 5.0;  // m/s
-inline constexpr double weak_rain_sd = 5.0;  // mm/h
+inline constexpr double poor_fit_factor = 3.0;  // sigmas of misfit per channel
+inline constexpr double weak_wind_sd = 5.0;     // m/s
+inline constexpr double weak_rain_sd = 5.0;     // mm/h
+// One sigma of a normal distribution: erf(1/sqrt 2), printed 0.6827.
+inline constexpr double one_sigma_level = 0.6826894921370859;
+
+// The rise of the misfit (chi-square, in units of the noise) that bounds a
+// confidence interval of one variable at `level`: the chi-square quantile
+// with one degree of freedom, 2 erfinv(level)^2, to within a few units in the
+// last place. 1 at one_sigma_level, 3.8414588 at 0.95. NaN unless
+// 0 < level < 1; it grows without bound as level nears 1.
+double chi_square_quantile(double level);
+
+// The noise of the six channels, K, one sigma each, in the channel order of
+// `freqs`: one value for all or one per channel. It converts implicitly from
+// either, so that retrieve(..., 0.5, options) and retrieve(..., per_channel,
+// options) both read as they mean.
+struct Noise {
+  std::array<double, 6> k;
+  Noise(double all_k)  // NOLINT(google-explicit-constructor): a scalar is a noise
+      : k{all_k, all_k, all_k, all_k, all_k, all_k} {}
+  Noise(const std::array<double, 6>& per_channel_k)  // NOLINT(google-explicit-constructor)
+      : k(per_channel_k) {}
+};
+
+// What a retrieval computes beyond the answer and its linearised sigmas.
+struct RetrievalOptions {
+  bool intervals = false;          // fill wind_lo ... rain_hi (NaN otherwise)
+  double level = one_sigma_level;  // of the intervals: 0 < level < 1
+};
 
 // The outcome of one retrieval. Where the status is invalid_input every
 // number is NaN and iterations is 0.
@@ -86,7 +140,28 @@ struct Retrieval {
   double rain;     // mm/h, within -10 to 150
   double wind_sd;  // m/s, one sigma: linearised at the solution, for the
   double rain_sd;  // mm/h  given noise; inf where the data do not constrain it
-  double rms;      // K, root mean square misfit over the six channels
+  double rms;      // K, root mean square misfit over the six channels, unweighted
+  // Confidence intervals at the requested level, NaN unless requested: for
+  // the wind, every speed whose best fit (the rain chosen afresh for it)
+  // raises the misfit above its minimum by no more than
+  // chi_square_quantile(level), in units of the noise; for the rain alike.
+  // Where the model is linear over the spread of the answers this is the
+  // solution plus or minus z sigma (z = 1 at one_sigma_level); where it is
+  // not, the interval follows the misfit: it is asymmetric, it is cut by the
+  // domain (wind 0 to 150 m/s, rain -10 to 150 mm/h) instead of being
+  // stretched across it, and near zero rain, where the rain's effect vanishes
+  // and a linearised sigma is too small, it is as wide as the data allow.
+  // Where the set is not one interval (two basins of the misfit both low
+  // enough) these are its hull. Always wind_lo <= wind <= wind_hi and
+  // rain_lo <= rain <= rain_hi. Each end is searched next to the nodes of the
+  // rain grid (64, spaced evenly in sqrt(|rain|)) and the basins refined, and
+  // is found to about 1e-6 of its unit; only points found within the set are
+  // reported, so a stretch of the set that holds none of those nodes is missed
+  // rather than guessed.
+  double wind_lo;  // m/s
+  double wind_hi;  // m/s
+  double rain_lo;  // mm/h
+  double rain_hi;  // mm/h
   int iterations;  // of the refinement of the winning basin (at most 100)
   RetrievalStatus status;
 };
@@ -104,7 +179,7 @@ struct RetrievalField {
   int decimals;                    // as the table programs print it
   bool interval;                   // a confidence bound: printed only on request
 };
-inline constexpr std::array<RetrievalField, 5> retrieval_fields = {{
+inline constexpr std::array<RetrievalField, 9> retrieval_fields = {{
     {"wind", &Retrieval::wind, "m s-1", "retrieved surface wind speed", "wind_speed",
      "Wind speed, m/s.", 3, false},
     {"rain", &Retrieval::rain, "mm h-1", "retrieved rain rate", "rainfall_rate", "Rain rate, mm/h.",
@@ -115,22 +190,54 @@ inline constexpr std::array<RetrievalField, 5> retrieval_fields = {{
      "One-sigma rain uncertainty, mm/h (linearised at the solution).", 3, false},
     {"rms", &Retrieval::rms, "K", "root mean square misfit of the brightness temperatures", "",
      "Root mean square misfit over the six channels, K.", 4, false},
+    {"wind_lo", &Retrieval::wind_lo, "m s-1", "lower confidence bound of the wind speed", "",
+     "Lower bound of the wind's confidence interval, m/s (from the misfit itself).", 3, true},
+    {"wind_hi", &Retrieval::wind_hi, "m s-1", "upper confidence bound of the wind speed", "",
+     "Upper bound of the wind's confidence interval, m/s (from the misfit itself).", 3, true},
+    {"rain_lo", &Retrieval::rain_lo, "mm h-1", "lower confidence bound of the rain rate", "",
+     "Lower bound of the rain's confidence interval, mm/h (from the misfit itself).", 3, true},
+    {"rain_hi", &Retrieval::rain_hi, "mm h-1", "upper confidence bound of the rain rate", "",
+     "Upper bound of the rain's confidence interval, mm/h (from the misfit itself).", 3, true},
 }};
 
 // The wind speed and rain rate within the dialogue's accepted ranges that
-// minimise the sum over the six channels of squared differences between the
-// model and `tb`.
+// minimise the noise-weighted misfit chi2 = sum over the six channels of
+// ((model - tb) / noise)^2: exactly the global minimum of the all-double
+// model on the domain (to the rounding of the misfit, about 1e-10 of it).
 //   sst_c, altitude_m, air_c  the environment as typed at the dialogue
 //                             (degC, m, degC), converted as it converts them
 //   tb                        measured brightness temperatures, K, in the
 //                             channel order of `freqs`
-//   noise_k                   the noise of each channel, K (one sigma)
-// Status, first that applies: invalid_input when a value is not finite, the
-// environment is outside the accepted ranges, a brightness temperature is not
-// above 0 K or the noise is not above 0; poor_fit; at_bound, when the
-// solution lies on a bound and the unconstrained Gauss-Newton step from it
-// would leave the domain by more than 1% of that variable's uncertainty;
-// weakly_constrained; converged. Never fails otherwise; every loop is bounded.
+//   noise                     each channel's noise, K, one sigma; a noisy
+//                             channel counts for less. Only the ratios
+//                             between channels move the answer; the size
+//                             scales sigmas, intervals and the fit test.
+//   options                   intervals on request, at a level
+// Status, first that applies:
+//   invalid_input   a value is not finite, the environment is outside the
+//                   accepted ranges, a brightness temperature is not above
+//                   0 K, a channel's noise is not above 0, or intervals are
+//                   requested at a level not strictly between 0 and 1;
+//   poor_fit        sqrt(chi2 / 6) > poor_fit_factor: the misfit per channel
+//                   is above three sigmas of the noise (for equal noise, the
+//                   rms misfit above three times the noise);
+//   at_bound        the solution lies on a bound and the unconstrained
+//                   Gauss-Newton step from it would leave the domain by more
+//                   than 1% of that variable's sigma;
+//   weakly_constrained  with intervals: the half-width of the wind's or the
+//                   rain's interval, divided by sqrt(chi_square_quantile(
+//                   level)) (a one-sigma equivalent, so the rule does not
+//                   move with the level), above weak_wind_sd or weak_rain_sd;
+//                   without: wind_sd or rain_sd above them. Near zero rain the
+//                   linearised rain_sd is inf or too small; the interval is
+//                   the honest measure there;
+//   converged.
+// Never fails otherwise; every loop is bounded. Intervals take about 1.5
+// times the time of the answer alone.
+Retrieval retrieve(float sst_c, float altitude_m, float air_c, const std::array<double, 6>& tb,
+                   const Noise& noise, const RetrievalOptions& options);
+
+// The same with one noise for all channels and no intervals.
 Retrieval retrieve(float sst_c, float altitude_m, float air_c, const std::array<double, 6>& tb,
                    double noise_k = default_noise_k);
 

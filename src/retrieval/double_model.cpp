@@ -13,29 +13,37 @@ double wind_increment_slope(double w) {
   return double(kGaleSlope);
 }
 
-double wind_for_increment(double target) {
-  const double calm_top = std::nextafter(double(kCalmBreak), 0.0);
-  const double mid_top = std::nextafter(double(kGaleBreak), 0.0);
-  const double high = double(wind_range_ms.high);
-  // The best speed on each piece, then the piece whose increment is nearest.
-  const double on_calm = std::fmin(std::fmax(target / double(kCalmSlope), 0.0), calm_top);
-  const double a = double(kMidQuadratic);
-  const double b = -double(kMidLinear);
-  const double discriminant = b * b - 4.0 * a * (double(kMidConstant) - target);
-  const double root = discriminant > 0.0 ? (-b + std::sqrt(discriminant)) / (2.0 * a) : 0.0;
-  const double on_mid = std::fmin(std::fmax(root, double(kCalmBreak)), mid_top);
-  const double on_gale = std::fmin(
-      std::fmax((target - double(kGaleIntercept)) / double(kGaleSlope), double(kGaleBreak)), high);
-  double best = on_calm;
-  double best_distance = std::fabs(wind_increment(on_calm) - target);
-  for (double w : {on_mid, on_gale}) {
-    const double distance = std::fabs(wind_increment(w) - target);
-    if (distance < best_distance) {
-      best = w;
-      best_distance = distance;
-    }
+double WindPiece::wind_at(double x) const {
+  double w = 0.0;
+  if (index == 0) {
+    w = x / double(kCalmSlope);
+  } else if (index == 1) {
+    // The upper root of the quadratic: its vertex, 3.5 m/s, lies below the piece.
+    const double a = double(kMidQuadratic);
+    const double b = double(kMidLinear);
+    const double discriminant = b * b - 4.0 * a * (double(kMidConstant) - x);
+    w = discriminant > 0.0 ? (b + std::sqrt(discriminant)) / (2.0 * a) : wind_low;
+  } else {
+    w = (x - double(kGaleIntercept)) / double(kGaleSlope);
   }
-  return best;
+  return std::fmin(std::fmax(w, wind_low), wind_high);  // NaN gives the low end
+}
+
+const std::array<WindPiece, 3>& wind_pieces() {
+  static const std::array<WindPiece, 3> pieces = [] {
+    const double calm_top = std::nextafter(double(kCalmBreak), 0.0);
+    const double mid_top = std::nextafter(double(kGaleBreak), 0.0);
+    const double high = double(wind_range_ms.high);
+    std::array<WindPiece, 3> p = {{{0.0, calm_top, 0.0, 0.0, 0},
+                                   {double(kCalmBreak), mid_top, 0.0, 0.0, 1},
+                                   {double(kGaleBreak), high, 0.0, 0.0, 2}}};
+    for (WindPiece& piece : p) {
+      piece.increment_low = wind_increment(piece.wind_low);
+      piece.increment_high = wind_increment(piece.wind_high);
+    }
+    return p;
+  }();
+  return pieces;
 }
 
 WindRainDerivatives wind_rain_derivatives(const RainState& s, double wind) {
@@ -49,19 +57,37 @@ WindRainDerivatives wind_rain_derivatives(const RainState& s, double wind) {
   return d;
 }
 
+namespace {
+
+Six widened(const std::array<float, 6>& values) {
+  Six out;
+  for (std::size_t i = 0; i < 6; ++i) out[i] = double(values[i]);
+  return out;
+}
+
+}  // namespace
+
+DoubleModel::DoubleModel(const Environment& env)
+    : DoubleModel(widened(freqs), double(env.sst), double(env.altitude), double(env.air),
+                  widened(env.emis)) {}
+
 DoubleModel::DoubleModel(const ModelPoint& point)
-    : sst(point.sst),
-      altitude(point.altitude),
-      air(point.air),
-      share_above(absorber_share_above(point.altitude)),
-      path(rain_path(point.altitude)),
-      t(layer_temperatures(point.air, point.altitude)) {
+    : DoubleModel(point.freq, point.sst, point.altitude, point.air, point.emis) {}
+
+DoubleModel::DoubleModel(const Six& freq, double sst_k, double altitude_m, double air_k,
+                         const Six& emis)
+    : sst(sst_k),
+      altitude(altitude_m),
+      air(air_k),
+      share_above(absorber_share_above(altitude_m)),
+      path(rain_path(altitude_m)),
+      t(layer_temperatures(air_k, altitude_m)) {
   for (std::size_t i = 0; i < 6; ++i) {
-    const double f = point.freq[i];
+    const double f = freq[i];
     outside_band[i] = f < double(kBandLow) || f > double(kBandHigh);
     log_freq[i] = std::log(f);
     factor[i] = wind_frequency_factor(f);
-    flat_emis[i] = point.emis[i];
+    flat_emis[i] = emis[i];
     column_trans[i] = column_transmittance(f);
     below_trans[i] = transmittance_below(column_trans[i], share_above);
     sky[i] = sky_brightness(t.sky, column_trans[i]);

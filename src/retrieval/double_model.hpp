@@ -16,10 +16,19 @@ using Six = std::array<double, 6>;
 // Derivative of wind_increment by the wind speed, of the piece `w` takes.
 double wind_increment_slope(double w);
 
-// A wind speed in [0, 150] whose increment lies nearest to `target`. The
-// increment is not monotonic at 7 m/s and has a gap at 31.9 m/s; where two
-// speeds give the same increment the lower is returned.
-double wind_for_increment(double target);
+// One piece of the wind increment over the domain, on which the increment
+// rises with the wind: below 7 m/s, from 7 to below 31.9 m/s, from 31.9 up.
+// Across the pieces it does not: it drops by 1e-5 at 7 m/s and jumps by
+// 2.4e-4 at 31.9 m/s, so the best wind for an increment is found per piece.
+struct WindPiece {
+  double wind_low, wind_high;            // m/s, both on the piece
+  double increment_low, increment_high;  // wind_increment at those speeds
+  int index;                             // 0, 1, 2 from calm to gale
+
+  // The speed on the piece whose increment is `x`, held to the piece.
+  double wind_at(double x) const;
+};
+const std::array<WindPiece, 3>& wind_pieces();
 
 // The channels' terms at one rain rate R.
 struct RainState {
@@ -41,6 +50,9 @@ WindRainDerivatives wind_rain_derivatives(const RainState& s, double wind);
 // The terms of one environment that do not depend on wind or rain.
 class DoubleModel {
  public:
+  // The environment's own terms, widened exactly from the floats the
+  // dialogue forms; or any point's (its wind and rain are not used).
+  explicit DoubleModel(const Environment& env);
   explicit DoubleModel(const ModelPoint& point);
   void at_rain(double rain, RainState& s) const;
 
@@ -57,6 +69,9 @@ class DoubleModel {
   double share_above;  // of the clear-air absorber
   double path;         // m of rain below the aircraft
   LayerTemperatures t;
+
+ private:
+  DoubleModel(const Six& freq, double sst_k, double altitude_m, double air_k, const Six& emis);
 };
 
 }  // namespace tbcalc::detail
