@@ -170,7 +170,6 @@ TEST(TbretrieveCli, TbcalcOutputGivesBackTheTypedWindAndRain) {
   EXPECT_GE(checked, 25);
 }
 
-
 std::string replace_all(std::string s, char from, char to) {
   for (char& c : s) c = c == from ? to : c;
   return s;
@@ -241,8 +240,9 @@ TEST(TableCli, HeaderModeKeepsEveryOtherColumnByteForByte) {
   // Columns of other programs' bad records: empty, but the status.
   const ProcessResult r = tbretrieve({"--header"}, "sst,altitude,air,tb1,tb2,tb3,tb4,tb5,tb6\n1\n");
   EXPECT_EQ(r.out,
-            "sst,altitude,air,tb1,tb2,tb3,tb4,tb5,tb6,wind,rain,wind_sd,rain_sd,rms,status\n"
-            "1,,,,,,bad-input\n");
+            "sst,altitude,air,tb1,tb2,tb3,tb4,tb5,tb6,wind,rain,wind_sd,rain_sd,rms,wind_lo,"
+            "wind_hi,rain_lo,rain_hi,status\n"
+            "1,,,,,,,,,,bad-input\n");
 }
 
 // Random typed values across the accepted ranges, as decimals with a few
@@ -301,19 +301,28 @@ TEST(TableCli, ForwardThenRetrieveWithHeaders) {
   std::string sent, got;
   std::getline(in, sent);
   std::getline(out, got);
-  EXPECT_EQ(got, sent + ",tb1,tb2,tb3,tb4,tb5,tb6,wind,rain,wind_sd,rain_sd,rms,status");
+  EXPECT_EQ(got,
+            sent +
+                ",tb1,tb2,tb3,tb4,tb5,tb6,wind,rain,wind_sd,rain_sd,rms,wind_lo,wind_hi,rain_lo,"
+                "rain_hi,status");
   while (std::getline(in, sent)) {
     ASSERT_TRUE(std::getline(out, got));
     ASSERT_TRUE(got.starts_with(sent + ",")) << got;
     std::vector<std::string> fields;
     std::istringstream split(got);
     for (std::string f; std::getline(split, f, ',');) fields.push_back(f);
-    ASSERT_EQ(fields.size(), 20u) << got;
+    ASSERT_EQ(fields.size(), 24u) << got;
     const double wind = std::stod(fields[6]), rain = std::stod(fields[7]);
     const double wind_sd = std::stod(fields[16]), rain_sd = std::stod(fields[17]);
     // Shortest floats lose nothing: 0.0005 K of noise is generous.
     EXPECT_NEAR(std::stod(fields[14]), wind, 4 * wind_sd + 1e-3) << got;
     EXPECT_NEAR(std::stod(fields[15]), rain, 4 * rain_sd + 1e-3) << got;
+    // The intervals hold the truth (the data's only error is the shortest
+    // floats' rounding).
+    EXPECT_LE(std::stod(fields[19]), wind + 1e-3) << got;
+    EXPECT_GE(std::stod(fields[20]), wind - 1e-3) << got;
+    EXPECT_LE(std::stod(fields[21]), rain + 1e-3) << got;
+    EXPECT_GE(std::stod(fields[22]), rain - 1e-3) << got;
   }
 }
 

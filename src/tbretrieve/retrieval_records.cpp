@@ -3,59 +3,113 @@
 #include <charconv>
 #include <cmath>
 
-#include "tbcalc/retrieval.hpp"
+#include "number_format.hpp"
 
 namespace tbcalc::tbretrieve {
 namespace {
 
+// Whether `text` read as the dialogue reads a typed value (decimal to double
+// to float) lies on the same piece of the wind increment as `wind`.
+bool same_piece(std::string_view text, double wind) {
+  double back = 0;
+  std::from_chars(text.data(), text.data() + text.size(), back);
+  return wind_piece(double(float(back))) == wind_piece(wind);
+}
+
 class RetrievalWorker final : public table::RecordWorker {
  public:
-  explicit RetrievalWorker(const RetrievalSettings& settings) : settings_(settings) {}
+  RetrievalWorker(const RetrievalSettings& settings, bool intervals)
+      : settings_(settings), options_{intervals, settings.level} {}
 
   bool compute(std::span<const double> v, table::ColumnWriter& out, table::Problem&) override {
     // The environment as the dialogue stores typed values: decimal to double
     // to float.
     const std::array<double, 6> tb = {v[3], v[4], v[5], v[6], v[7], v[8]};
-    const Retrieval r = retrieve(float(v[0]), float(v[1]), float(v[2]), tb, settings_.noise_k);
-    for (const RetrievalField& field : retrieval_fields)
-      out.number(r.*field.member, field.decimals);
+    const Retrieval r =
+        retrieve(float(v[0]), float(v[1]), float(v[2]), tb, settings_.noise, options_);
+    for (const RetrievalField& field : retrieval_fields) {
+      if (field.interval && !options_.intervals) continue;
+      if (field.member == &Retrieval::wind) {
+        char text[table::kMaxNumberChars];
+        out.word(std::string_view(text, write_wind(r.wind, field.decimals, text)));
+      } else {
+        out.number(r.*field.member, field.decimals);
+      }
+    }
     out.word(status_name(r.status));
     return true;
   }
 
  private:
   const RetrievalSettings& settings_;
+  const RetrievalOptions options_;
 };
 
 class RetrievalRecords final : public table::RecordKind {
  public:
-  explicit RetrievalRecords(const RetrievalSettings& settings) : settings_(settings) {}
+  RetrievalRecords(const RetrievalSettings& settings, bool intervals)
+      : settings_(settings), intervals_(intervals) {}
 
   std::vector<std::string> added_columns() const override {
     std::vector<std::string> names;
-    for (const RetrievalField& field : retrieval_fields) names.emplace_back(field.name);
+    for (const RetrievalField& field : retrieval_fields) {
+      if (!field.interval || intervals_) names.emplace_back(field.name);
+    }
     names.emplace_back("status");
     return names;
   }
   void write_unanswered(table::ColumnWriter& out) const override {
-    for (std::size_t i = 0; i < retrieval_fields.size(); ++i) out.missing();
+    for (std::size_t i = 0; i + 1 < added_columns().size(); ++i) out.missing();
     out.word("bad-input");
   }
   std::unique_ptr<table::RecordWorker> make_worker() const override {
-    return std::make_unique<RetrievalWorker>(settings_);
+    return std::make_unique<RetrievalWorker>(settings_, intervals_);
   }
 
  private:
   const RetrievalSettings& settings_;
+  const bool intervals_;
 };
 
-bool read_noise(std::string_view text, double& noise) {
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), noise);
-  return error == std::errc() && end == text.data() + text.size() && std::isfinite(noise) &&
-         noise > 0.0;
+bool read_positive(std::string_view text, double& value) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size() && std::isfinite(value) &&
+         value > 0.0;
+}
+
+// One noise for every channel, or six separated by commas.
+bool read_noise(std::string_view text, Noise& noise) {
+  std::array<double, 6> k{};
+  std::size_t count = 0;
+  for (;;) {
+    const std::size_t comma = text.find(',');
+    if (count == k.size() || !read_positive(text.substr(0, comma), k[count])) return false;
+    ++count;
+    if (comma == std::string_view::npos) break;
+    text.remove_prefix(comma + 1);
+  }
+  if (count == 1) {
+    noise = Noise(k[0]);
+  } else if (count == k.size()) {
+    noise = Noise(k);
+  }
+  return count == 1 || count == k.size();
+}
+
+// A share (0.95) or, from 1 on, a per cent (95).
+bool read_level(std::string_view text, double& level) {
+  if (!read_positive(text, level)) return false;
+  if (level >= 1.0) level /= 100.0;
+  return level < 1.0;
 }
 
 }  // namespace
+
+std::size_t write_wind(double wind, int decimals, char* out) {
+  const std::size_t n = table::write_fixed(wind, decimals, out);
+  if (!std::isfinite(wind) || same_piece(std::string_view(out, n), wind)) return n;
+  return table::write_shortest(wind_for_forward_model(wind), out);
+}
 
 table::TableCommand retrieval_command(RetrievalSettings& settings) {
   table::TableCommand command;
@@ -67,24 +121,45 @@ table::TableCommand retrieval_command(RetrievalSettings& settings) {
       "(m), flight-level air temperature (deg C), then the brightness temperatures (K)\n"
       "at 4.74, 5.31, 5.57, 6.02, 6.69 and 7.09 GHz. In the plain format they are\n"
       "separated by blanks, tabs or commas, and each record gives one output line:\n"
-      "wind (m/s), rain (mm/h), their one-sigma uncertainties, the rms misfit (K) and\n"
-      "a status word; blank lines and lines starting with # are copied. With --header\n"
-      "the columns sst, altitude, air and tb1 to tb6 are read and each line keeps its\n"
-      "own fields, followed by wind, rain, wind_sd, rain_sd, rms and status.\n";
+      "wind (m/s), rain (mm/h), their one-sigma uncertainties, the rms misfit (K),\n"
+      "with --intervals the confidence intervals of wind and rain, and a status word;\n"
+      "blank lines and lines starting with # are copied. With --header the columns\n"
+      "sst, altitude, air and tb1 to tb6 are read and each line keeps its own fields,\n"
+      "followed by wind, rain, wind_sd, rain_sd, rms, wind_lo, wind_hi, rain_lo,\n"
+      "rain_hi and status.\n";
   command.inputs = {"sst", "altitude", "air", "tb1", "tb2", "tb3", "tb4", "tb5", "tb6"};
   command.count_word = "nine";
-  command.options.push_back({"--noise", "KELVIN", "noise of each channel, one sigma (default 0.5)",
+  command.options.push_back({"--noise", "K",
+                             "noise of each channel, one sigma, in kelvin (default 0.5);\n"
+                             "                  K1,K2,K3,K4,K5,K6 gives each channel its own",
                              [&settings](std::string_view value) -> std::string {
-                               if (read_noise(value, settings.noise_k)) return "";
+                               if (read_noise(value, settings.noise)) return "";
                                return "invalid noise '" + std::string(value) +
-                                      "': a positive number of kelvin is needed";
+                                      "': one or six positive numbers of kelvin are needed";
                              }});
+  command.options.push_back(
+      {"--level", "P",
+       "level of the intervals: a share (0.95) or a per cent (95);\n"
+       "                  default 0.6827, one sigma",
+       [&settings](std::string_view value) -> std::string {
+         if (read_level(value, settings.level)) return "";
+         return "invalid level '" + std::string(value) +
+                "': a share between 0 and 1 or a per cent between 1 and 100 is needed";
+       }});
+  command.options.push_back(
+      {"--intervals", "",
+       "the plain format too gives the intervals wind_lo wind_hi\n"
+       "                  rain_lo rain_hi after the rms (header mode always does)",
+       [&settings](std::string_view) -> std::string {
+         settings.intervals = true;
+         return "";
+       }});
   return command;
 }
 
 std::unique_ptr<table::RecordKind> retrieval_records(const RetrievalSettings& settings,
-                                                     const table::TableOptions&) {
-  return std::make_unique<RetrievalRecords>(settings);
+                                                     const table::TableOptions& options) {
+  return std::make_unique<RetrievalRecords>(settings, settings.intervals || options.header_mode);
 }
 
 }  // namespace tbcalc::tbretrieve

@@ -1,0 +1,87 @@
+// tbretrieve's own options and its printing of a wind at the breaks of the
+// wind increment.
+#include "number_format.hpp"
+#include "retrieval_records.hpp"
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace tbcalc::tbretrieve {
+namespace {
+
+TEST(RetrievalOptions, NoiseLevelAndIntervals) {
+  struct Case {
+    std::vector<const char*> args;
+    const char* error;
+    std::array<double, 6> noise;
+    double level;
+  };
+  const std::array<double, 6> half = {0.5, 0.5, 0.5, 0.5, 0.5, 0.5};
+  const Case cases[] = {
+      {{}, "", half, one_sigma_level},
+      {{"--noise", "0.3"}, "", {0.3, 0.3, 0.3, 0.3, 0.3, 0.3}, one_sigma_level},
+      {{"--noise=1,2,3,4,5,6", "--level", "95"}, "", {1, 2, 3, 4, 5, 6}, 0.95},
+      {{"--level=0.9", "--intervals"}, "", half, 0.9},
+      {{"--noise", "1,2"}, "invalid noise '1,2': one or six positive numbers of kelvin are needed"},
+      {{"--noise", "1,2,3,4,5,6,7"},
+       "invalid noise '1,2,3,4,5,6,7': one or six positive numbers of kelvin are needed"},
+      {{"--noise", "0"}, "invalid noise '0': one or six positive numbers of kelvin are needed"},
+      {{"--noise", "1,1,1,-1,1,1"},
+       "invalid noise '1,1,1,-1,1,1': one or six positive numbers of kelvin are needed"},
+      {{"--noise", "1,1,1,inf,1,1"},
+       "invalid noise '1,1,1,inf,1,1': one or six positive numbers of kelvin are needed"},
+      {{"--noise", "nan"}, "invalid noise 'nan': one or six positive numbers of kelvin are needed"},
+      {{"--noise", "1,,1,1,1,1"},
+       "invalid noise '1,,1,1,1,1': one or six positive numbers of kelvin are needed"},
+      {{"--level", "100"},
+       "invalid level '100': a share between 0 and 1 or a per cent between 1 and 100 is needed"},
+      {{"--level", "0"},
+       "invalid level '0': a share between 0 and 1 or a per cent between 1 and 100 is needed"},
+  };
+  for (const Case& c : cases) {
+    RetrievalSettings settings;
+    const table::TableCommand command = retrieval_command(settings);
+    std::vector<const char*> argv = {"tbretrieve"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    const table::TableOptions o =
+        table::parse_table_options(command, int(argv.size()), argv.data());
+    const std::string shown = c.args.empty() ? "(none)" : c.args[0];
+    EXPECT_EQ(o.error, c.error) << shown;
+    if (*c.error != '\0') continue;
+    EXPECT_EQ(settings.noise.k, c.noise) << shown;
+    EXPECT_DOUBLE_EQ(settings.level, c.level) << shown;
+  }
+}
+
+// Fed back as the dialogue reads a typed value, a printed wind lands on the
+// piece of the answer it stands for.
+TEST(WriteWind, APrintedAnswerStaysOnItsPiece) {
+  struct Case {
+    double wind;
+    const char* text;
+  };
+  const Case cases[] = {
+      {10.0124, "10.012"},
+      {double(31.9f), "31.900"},  // on the upper piece, and printed there
+      {31.8999996, "31.899998"},  // below the break: 31.900 would cross it
+      {31.8999, "31.8999"},       // 31.900 would be read as 31.9f
+      {6.99999999, "6.9999995"},  // the largest float below 7
+      {7.0, "7.000"},
+      {150.0, "150.000"},
+  };
+  for (const Case& c : cases) {
+    char out[table::kMaxNumberChars];
+    const std::string text(out, write_wind(c.wind, 3, out));
+    double back = 0;
+    std::from_chars(text.data(), text.data() + text.size(), back);
+    EXPECT_EQ(wind_piece(double(float(back))), wind_piece(c.wind)) << c.wind << " as " << text;
+    EXPECT_EQ(text, c.text) << c.wind;
+  }
+}
+
+}  // namespace
+}  // namespace tbcalc::tbretrieve
