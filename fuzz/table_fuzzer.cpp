@@ -1,5 +1,6 @@
 // The table programs over arbitrary bytes and options: tbretrieve or
-// tbforward, plain or header mode, one to three jobs, any noise, input read in
+// tbforward, plain or header mode, one to three jobs, any noise (one or six),
+// intervals at two levels, input read in
 // chunks with pauses (a live feed), output that may fail. Every input line
 // must give exactly one output line of bounded length, a copy or a row with
 // the added columns; and the retrieval must stay within its domain or say its
@@ -51,7 +52,8 @@ void check_retrieval(const std::uint8_t* data, std::size_t size) {
   require(!std::isnan(r.rms) && r.wind_sd >= 0 && r.rain_sd >= 0, "nonsense uncertainty");
 }
 
-constexpr std::array<const char*, 6> kNoises = {"0.5", "1e-300", "1e103", "1.7e308", "3e-5", "12"};
+constexpr std::array<const char*, 7> kNoises = {
+    "0.5", "1e-300", "1e103", "1.7e308", "3e-5", "12", "0.3,1e-300,1e103,0.5,1.7e308,2"};
 
 }  // namespace
 
@@ -65,6 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t chunk = 1 + data[1] % 64;
   const std::size_t capacity = data[2] < 16 ? std::size_t(data[2]) * 64 : std::string::npos;
   const char* noise = kNoises[data[3] % kNoises.size()];
+  const bool intervals = data[3] & 0x80;
+  const char* level = data[3] & 0x40 ? "99.9" : "0.5";
   const std::string_view input(reinterpret_cast<const char*>(data + 4), size - 4);
 
   tbretrieve::RetrievalSettings settings;
@@ -72,7 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       forward ? tbforward::forward_command() : tbretrieve::retrieval_command(settings);
   std::vector<const char*> argv = {"fuzz", "-j", jobs == 1 ? "1" : jobs == 2 ? "2" : "3"};
   if (header_mode) argv.push_back("--header");
-  if (!forward) argv.insert(argv.end(), {"--noise", noise});
+  if (!forward) argv.insert(argv.end(), {"--noise", noise, "--level", level});
+  if (!forward && intervals) argv.push_back("--intervals");
   const table::TableOptions options =
       table::parse_table_options(command, int(argv.size()), argv.data());
   require(options.action == table::TableOptions::Action::run, "options refused");

@@ -39,6 +39,7 @@ int FdSink::write(std::span<const char> bytes) {
 }
 
 void OutputBuffer::append(std::string_view text) {
+  if (text.empty()) return;  // an empty view may hold no address at all
   if (char* room = reserve(text.size())) {
     std::memcpy(room, text.data(), text.size());
     return;

@@ -17,6 +17,7 @@ class TextBuffer {
   std::string_view view() const { return {data_.get(), size_}; }
 
   void append(std::string_view text) {
+    if (text.empty()) return;  // an empty view may hold no address at all
     std::memcpy(room(text.size()), text.data(), text.size());
     size_ += text.size();
   }
