@@ -53,7 +53,7 @@ bench: build
 	$(BUILD_DIR)/bench/micro_bench
 	$(BUILD_DIR)/bench/process_bench $(BUILD_DIR)/src/dialogue/tbcalc \
 	  $(BUILD_DIR)/bench/minimal_prompt $(BUILD_DIR)/tests/session_generator
-	@if [ -e $(BUILD_DIR)/python/tbcalc.pyi ]; then \
+	@if [ -e $(BUILD_DIR)/python/tbcalc/__init__.pyi ]; then \
 	  PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) bench/python_bench.py \
 	    $(BUILD_DIR)/bench/six_channels_loop; \
 	else echo "python_bench: the Python module was not built"; fi

@@ -5,9 +5,9 @@
 
 namespace tbcalc::python {
 
-py::array as_real_array(py::handle value, const char* name, const py::dtype& dtype) {
+py::array as_real_array(const ArrayLike& value, const char* name, const py::dtype& dtype) {
   const py::module_ numpy = py::module_::import("numpy");
-  py::array array = numpy.attr("asarray")(value);
+  py::array array = numpy.attr("asarray")(value.object);
   const char kind = array.dtype().kind();
   if (kind != 'b' && kind != 'i' && kind != 'u' && kind != 'f') {
     throw py::type_error(std::string(name) + ": expected real numbers, got an array of dtype " +

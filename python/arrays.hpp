@@ -15,9 +15,15 @@ namespace tbcalc::python {
 
 namespace py = pybind11;
 
+// Whatever numpy would take as an array. The module converts it itself
+// (as_real_array); the type exists so that signatures read `array_like`.
+struct ArrayLike {
+  py::object object;
+};
+
 // `value` as an array of `dtype`: TypeError, naming `name`, unless it holds
 // booleans, integers or real floating-point numbers.
-py::array as_real_array(py::handle value, const char* name, const py::dtype& dtype);
+py::array as_real_array(const ArrayLike& value, const char* name, const py::dtype& dtype);
 
 // The arrays broadcast together: ValueError when their shapes do not meet.
 struct Broadcast {
@@ -71,3 +77,19 @@ T element(const char* p) {
 }
 
 }  // namespace tbcalc::python
+
+namespace pybind11::detail {
+
+template <>
+struct type_caster<tbcalc::python::ArrayLike> {
+  PYBIND11_TYPE_CASTER(tbcalc::python::ArrayLike, const_name("array_like"));
+  bool load(handle source, bool) {
+    value.object = reinterpret_borrow<object>(source);
+    return true;
+  }
+  static handle cast(const tbcalc::python::ArrayLike& source, return_value_policy, handle) {
+    return source.object.inc_ref();
+  }
+};
+
+}  // namespace pybind11::detail
