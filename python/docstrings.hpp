@@ -20,7 +20,8 @@ brightness temperatures.
 Inputs broadcast against each other in the numpy way; the six channels, in the
 order of `freqs`, are the last axis of every per-channel result. Environment
 values are taken as the dialogue stores typed values: as float32, temperatures
-converted to kelvin with 273.146.
+converted to kelvin with 273.146. The loops run without the GIL and stop at
+Ctrl-C with KeyboardInterrupt.
 
 Attributes
 ----------
@@ -92,6 +93,8 @@ TypeError
     If an input does not hold real numbers.
 ValueError
     If the inputs do not broadcast together.
+KeyboardInterrupt
+    On Ctrl-C, within a few milliseconds; nothing is returned.
 
 Examples
 --------
@@ -130,6 +133,8 @@ TypeError
     If an input does not hold real numbers.
 ValueError
     If the inputs do not broadcast together.
+KeyboardInterrupt
+    On Ctrl-C, within a few milliseconds; nothing is returned.
 )";
 
 inline constexpr const char* kRetrieveHead =
@@ -174,6 +179,8 @@ TypeError
     If an input does not hold real numbers.
 ValueError
     If the last axis of `tb` is not 6 long, or the inputs do not broadcast.
+KeyboardInterrupt
+    On Ctrl-C, within a few milliseconds; nothing is returned.
 
 Examples
 --------
