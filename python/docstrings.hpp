@@ -21,7 +21,8 @@ Inputs broadcast against each other in the numpy way; the six channels, in the
 order of `freqs`, are the last axis of every per-channel result. Environment
 values are taken as the dialogue stores typed values: as float32, temperatures
 converted to kelvin with 273.146. The loops run without the GIL and stop at
-Ctrl-C with KeyboardInterrupt.
+Ctrl-C with KeyboardInterrupt. `tbcalc.xarray` (with xarray installed) runs
+the model and the retrieval on labelled data, lazily on dask arrays.
 
 Attributes
 ----------

@@ -1,5 +1,6 @@
 # The package tbcalc: the extension _tbcalc holds every computation; this file
-# only names what is public.
+# only names what is public. tbcalc.xarray is imported on request, so that
+# tbcalc itself needs nothing but numpy.
 from tbcalc._tbcalc import (
     RETRIEVAL_FIELDS,
     STATUSES,

@@ -7,7 +7,7 @@ site = os.path.realpath(sys.argv[1])
 package = os.path.join(site, "tbcalc")
 # Before the import writes its byte code there.
 files = sorted(name for name in os.listdir(package) if not name.startswith("_tbcalc."))
-if files != ["__init__.py", "__init__.pyi", "py.typed"]:
+if files != ["__init__.py", "__init__.pyi", "py.typed", "xarray.py"]:
     sys.exit(f"unexpected files in {package}: {files}")
 
 import tbcalc  # noqa: E402

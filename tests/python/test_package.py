@@ -1,7 +1,10 @@
 """The package as users meet it: its public names and stubs, the signatures
-help() shows and the status words' dtype."""
+help() shows, the status words' dtype, and import without the data packages."""
 import ast
+import os
 import pathlib
+import subprocess
+import sys
 
 import numpy as np
 import pytest
@@ -69,3 +72,30 @@ def test_a_scalar_status_has_one_dtype_whatever_the_word(wind, rain, tb_offset, 
     assert r.status.shape == () and r.status_code.shape == ()
     assert r.status == status == tbcalc.STATUSES[int(r.status_code)]
     assert r.status.dtype == np.dtype(f"<U{max(len(word) for word in tbcalc.STATUSES)}")
+
+
+def test_imports_without_the_data_packages():
+    # Each blocked name makes its import fail, as if it were not installed.
+    script = """
+import sys
+for name in ("xarray", "dask", "distributed", "netCDF4"):
+    sys.modules[name] = None
+import tbcalc
+print(" ".join("%.2f" % t for t in tbcalc.brightness(20, 1500, 10, 10, 5)))
+try:
+    import tbcalc.xarray
+except ImportError as error:
+    print(error)
+"""
+    done = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True,
+                          env=os.environ, check=True)
+    computed, message = done.stdout.splitlines()
+    assert computed == " ".join("%.2f" % t for t in tbcalc.brightness(20, 1500, 10, 10, 5))
+    assert "xarray" in message and "python3-xarray" in message
+
+
+def test_import_loads_no_data_package():
+    script = "import sys, tbcalc; print(sorted({'xarray', 'dask', 'netCDF4'} & set(sys.modules)))"
+    done = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True,
+                          check=True)
+    assert done.stdout.strip() == "[]"
