@@ -76,8 +76,9 @@ def _retrieve_kernel(sst, altitude, air, tb, noise_k):
             r.status_code)
 
 
-def _results(*arrays, kernel):
-    results = kernel(*arrays)
+def _echoing(*arrays, kernel, echo):
+    """The kernel's results, then the inputs at the positions `echo` as they came."""
+    results = kernel(*arrays) + tuple(arrays[k] for k in echo)
     return results if len(results) > 1 else results[0]  # apply_ufunc's way for one
 
 
@@ -201,16 +202,33 @@ def retrieve(data=None, *, sst="sst", altitude="altitude", air="air", tb="tb", n
 
 def _apply(kernel, inputs, output_core_dims, output_dtypes):
     """The kernel's results over the inputs (a dict, in the kernel's order), by
-    chunks if they are dask arrays."""
+    chunks if they are dask arrays.
+
+    The dask inputs that span every dimension of the result come back from the
+    kernel's own tasks and replace their entries in `inputs`: all variables of
+    a chunk then come from one task, and writing the result holds a few chunks
+    at a time. Passed through beside the computation, dask would write them
+    last and hold their chunks meanwhile, in memory that grows with the data.
+    """
+    names = list(inputs)
     arrays = list(inputs.values())
     core = [[CHANNEL] if CHANNEL in array.dims else [] for array in arrays]
-    core_out = output_core_dims
+    loop = set().union(*(set(array.dims) - set(c) for array, c in zip(arrays, core)))
+    echo = [k for k, array in enumerate(arrays)
+            if array.chunks is not None and set(array.dims) - set(core[k]) == loop]
+    core_out = output_core_dims + [core[k] for k in echo]
     outputs = xr.apply_ufunc(
-        _results, *arrays, kwargs={"kernel": kernel},
+        _echoing, *arrays, kwargs={"kernel": kernel, "echo": echo},
         input_core_dims=core, output_core_dims=core_out,
-        dask="parallelized", output_dtypes=output_dtypes,
+        dask="parallelized", output_dtypes=output_dtypes + [arrays[k].dtype for k in echo],
         dask_gufunc_kwargs={"output_sizes": {CHANNEL: 6} if [CHANNEL] in core_out else {}})
-    return outputs if isinstance(outputs, tuple) else (outputs,)
+    outputs = outputs if isinstance(outputs, tuple) else (outputs,)
+    for k, echoed in zip(echo, outputs[len(output_core_dims):]):
+        given = arrays[k]
+        echoed = echoed.transpose(*given.dims).rename(given.name).assign_attrs(given.attrs)
+        echoed.encoding = dict(given.encoding)
+        inputs[names[k]] = echoed
+    return outputs[:len(output_core_dims)]
 
 
 def _input(data, value, role):
