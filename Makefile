@@ -5,7 +5,8 @@
 #   make sanitize  the suite again, built with AddressSanitizer and UBSan
 #   make matrix    GCC and Clang at -O0, -O2, -O3 -march=native: identical output
 #   make fuzz      build the libFuzzer targets and run each for FUZZ_SECONDS
-#   make bench     micro-benchmarks, then the whole-process benchmark
+#   make bench     micro-benchmarks, the whole-process benchmark, then the
+#                  Python ones (numpy against C++, dask workers against one thread)
 #   make package   the Debian packages tbcalc, libtbcalc-dev and python3-tbcalc
 #                  in build/
 BUILD_DIR ?= build
@@ -56,6 +57,7 @@ bench: build
 	@if [ -e $(BUILD_DIR)/python/tbcalc/__init__.pyi ]; then \
 	  PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) bench/python_bench.py \
 	    $(BUILD_DIR)/bench/six_channels_loop; \
+	  PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) bench/dask_bench.py; \
 	else echo "python_bench: the Python module was not built"; fi
 
 package: build
