@@ -46,7 +46,7 @@ def main():
     retrieved = [field[0] for field in tbcalc.RETRIEVAL_FIELDS] + ["iterations", "status"]
     with distributed.LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
                                   dashboard_address=":0", silence_logs=logging.ERROR) as cluster, \
-            distributed.Client(cluster) as client:
+            distributed.Client(cluster):  # the default scheduler from here on
         placed = data.chunk({"record": chunk}).persist()
         distributed.wait(placed)
         tbcalc.xarray.retrieve(placed.isel(record=slice(0, 10))).compute()  # imports on workers

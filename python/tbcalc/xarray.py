@@ -264,7 +264,7 @@ def _channels(data, tb):
     else:
         tb = _input(data, tb, "tb")
     if tb.sizes.get(CHANNEL) != 6:
-        raise ValueError(f"tb: needs a {CHANNEL!r} dimension of six; has dimensions {dict(tb.sizes)}")
+        raise ValueError(f"tb: needs a {CHANNEL!r} dimension of six; has {dict(tb.sizes)}")
     if CHANNEL in tb.coords:
         given = np.asarray(tb[CHANNEL], dtype=np.float64)
         if not np.allclose(given, tbcalc.freqs, atol=0.005, rtol=0):
