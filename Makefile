@@ -6,7 +6,9 @@
 #   make matrix    GCC and Clang at -O0, -O2, -O3 -march=native: identical output
 #   make fuzz      build the libFuzzer targets and run each for FUZZ_SECONDS
 #   make bench     micro-benchmarks (medians of five interleaved runs), the
-#                  intervals' coverage table, then the whole-process benchmark
+#                  intervals' coverage table, the whole-process and table
+#                  benchmarks, then the Python ones (numpy against C++, dask
+#                  workers against one thread)
 #   make package   the Debian packages tbcalc, libtbcalc-dev and python3-tbcalc
 #                  in build/
 BUILD_DIR ?= build
@@ -59,9 +61,10 @@ bench: build
 	$(BUILD_DIR)/bench/table_bench $(BUILD_DIR)/src/tbforward/tbforward \
 	  $(BUILD_DIR)/src/tbretrieve/tbretrieve $(BUILD_DIR)/src/dialogue/tbcalc \
 	  $(BUILD_DIR)/tests/session_generator
-	@if [ -e $(BUILD_DIR)/python/tbcalc.pyi ]; then \
+	@if [ -e $(BUILD_DIR)/python/tbcalc/__init__.pyi ]; then \
 	  PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) bench/python_bench.py \
 	    $(BUILD_DIR)/bench/six_channels_loop; \
+	  PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) bench/dask_bench.py; \
 	else echo "python_bench: the Python module was not built"; fi
 
 package: build

@@ -2,7 +2,7 @@
 # packages are made of:
 #   programs     tbcalc, tbretrieve and tbforward, their man pages, README and changelog
 #   development  the model and retrieval libraries, headers and CMake package
-#   python       the Python module and its type stubs
+#   python       the Python package tbcalc, with its type stubs
 # Each part carries the licence (a Debian copyright file) and the changelog in
 # its own documentation folder.
 
@@ -74,18 +74,19 @@ foreach(part programs development python)
 endforeach()
 add_custom_target(tbcalc_docs ALL DEPENDS ${TBCALC_DOC_OUTPUTS})
 
-# The Python module goes where Debian's python3 looks for it: under a /usr
+# The Python package goes where Debian's python3 looks for it: under a /usr
 # tree in lib/python3/dist-packages, under any other prefix (/usr/local) in
-# lib/python3.X/dist-packages. The prefix is only known at install time.
+# lib/python3.X/dist-packages. The prefix is only known at install time. Only
+# the package's own files: nothing that running it in the build tree left.
 if(TBCALC_PYTHON_MODULE)
   install(CODE "
     if(CMAKE_INSTALL_PREFIX MATCHES \"(^|/)usr/?$\")
-      set(tbcalc_python_dir lib/python3/dist-packages)
+      set(tbcalc_python_dir lib/python3/dist-packages/tbcalc)
     else()
-      set(tbcalc_python_dir lib/python${TBCALC_PYTHON_VERSION}/dist-packages)
+      set(tbcalc_python_dir lib/python${TBCALC_PYTHON_VERSION}/dist-packages/tbcalc)
     endif()
     set(tbcalc_python_dir \"\${CMAKE_INSTALL_PREFIX}/\${tbcalc_python_dir}\")
-    file(INSTALL \"$<TARGET_FILE:tbcalc_python>\" \"${PROJECT_BINARY_DIR}/python/tbcalc.pyi\"
+    file(INSTALL \"$<TARGET_FILE:tbcalc_python>\" ${TBCALC_PYTHON_FILES}
          DESTINATION \"\${tbcalc_python_dir}\")
     if(CMAKE_INSTALL_DO_STRIP)
       execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-unneeded --remove-section=.comment

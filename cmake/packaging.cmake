@@ -63,11 +63,18 @@ if(TBCALC_PYTHON_VERSION)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
       "python3 (>= ${TBCALC_PYTHON_VERSION}), python3 (<< 3.${python_next}), python3-numpy")
 endif()
+# tbcalc.xarray uses them: labelled data, dask for archives, netCDF files.
+set(CPACK_DEBIAN_PYTHON_PACKAGE_RECOMMENDS
+    "python3-xarray, python3-dask, python3-distributed, python3-netcdf4")
 set(CPACK_DEBIAN_PYTHON_DESCRIPTION
     "Python 3 module of tbcalc's sea brightness temperature model
 The forward model of tbcalc, its Jacobian and the retrieval of wind speed and
 rain rate from six C-band brightness temperatures, on numpy arrays that
 broadcast in the numpy way: tbcalc.brightness, tbcalc.jacobian and
-tbcalc.retrieve, with type stubs.")
+tbcalc.retrieve, with type stubs.
+
+With xarray, tbcalc.xarray runs the model and the retrieval on labelled data
+with CF metadata, lazily and in parallel on dask arrays, for flight files in
+netCDF.")
 
 include(CPack)

@@ -5,9 +5,9 @@
 
 namespace tbcalc::python {
 
-py::array as_real_array(py::handle value, const char* name, const py::dtype& dtype) {
+py::array as_real_array(const ArrayLike& value, const char* name, const py::dtype& dtype) {
   const py::module_ numpy = py::module_::import("numpy");
-  py::array array = numpy.attr("asarray")(value);
+  py::array array = numpy.attr("asarray")(value.object);
   const char kind = array.dtype().kind();
   if (kind != 'b' && kind != 'i' && kind != 'u' && kind != 'f') {
     throw py::type_error(std::string(name) + ": expected real numbers, got an array of dtype " +
@@ -36,7 +36,11 @@ Broadcast broadcast(const std::vector<py::array>& arrays) {
 }
 
 Walker::Walker(const Broadcast& b)
-    : shape_(b.shape), counter_(b.shape.size(), 0), count_(b.views.size()), total_(b.size()) {
+    : shape_(b.shape),
+      counter_(b.shape.size(), 0),
+      inner_(b.shape.empty() ? 1 : b.shape.back()),
+      count_(b.views.size()),
+      total_(b.size()) {
   if (count_ > kMaxArrays) throw std::logic_error("too many arrays for one walk");
   for (std::size_t k = 0; k < count_; ++k) {
     const py::array& view = b.views[k];
@@ -46,16 +50,16 @@ Walker::Walker(const Broadcast& b)
   }
 }
 
-bool Walker::advance_outer() {
+void Walker::advance_outer() {
   // The axes before the last: the one before it moves fastest, and an axis
-  // that wraps carries into the one before.
+  // that wraps carries into the one before. After the last row every axis
+  // wraps, back to the first, which is never visited again.
   for (std::size_t axis = shape_.size() > 0 ? shape_.size() - 1 : 0; axis-- > 0;) {
     for (std::size_t k = 0; k < count_; ++k) pointers_[k] += strides_[k][axis];
-    if (++counter_[axis] < shape_[axis]) return true;
+    if (++counter_[axis] < shape_[axis]) return;
     for (std::size_t k = 0; k < count_; ++k) pointers_[k] -= strides_[k][axis] * shape_[axis];
     counter_[axis] = 0;
   }
-  return false;
 }
 
 }  // namespace tbcalc::python

@@ -1,5 +1,10 @@
-// The module's docstrings, numpydoc layout, units on every parameter.
+// The module's docstrings, numpydoc layout, units on every parameter. The
+// retrieval's result is described from `retrieval_fields`.
 #pragma once
+
+#include <string>
+
+#include "tbcalc/retrieval.hpp"
 
 namespace tbcalc::python::docs {
 
@@ -15,14 +20,20 @@ brightness temperatures.
 Inputs broadcast against each other in the numpy way; the six channels, in the
 order of `freqs`, are the last axis of every per-channel result. Environment
 values are taken as the dialogue stores typed values: as float32, temperatures
-converted to kelvin with 273.146.
+converted to kelvin with 273.146. The loops run without the GIL and stop at
+Ctrl-C with KeyboardInterrupt. `tbcalc.xarray` (with xarray installed) runs
+the model and the retrieval on labelled data, lazily on dask arrays.
 
 Attributes
 ----------
 freqs : ndarray of float32, shape (6,)
     The channel frequencies, GHz: 4.74, 5.31, 5.57, 6.02, 6.69, 7.09.
 STATUSES : tuple of str
-    The retrieval's status words, as in ``Retrieval.status``.
+    The retrieval's status words; ``Retrieval.status_code`` indexes them.
+RETRIEVAL_FIELDS : tuple of tuple of str
+    The retrieval's numbers, one ``(name, units, long_name, standard_name,
+    doc)`` each, in the order of ``Retrieval``'s attributes: units in UDUNITS
+    spelling, standard_name from the CF table or empty.
 )";
 
 inline constexpr const char* kEmissivity = R"(Flat-sea emissivity at nadir, per channel.
@@ -83,6 +94,8 @@ TypeError
     If an input does not hold real numbers.
 ValueError
     If the inputs do not broadcast together.
+KeyboardInterrupt
+    On Ctrl-C, within a few milliseconds; nothing is returned.
 
 Examples
 --------
@@ -121,15 +134,17 @@ TypeError
     If an input does not hold real numbers.
 ValueError
     If the inputs do not broadcast together.
+KeyboardInterrupt
+    On Ctrl-C, within a few milliseconds; nothing is returned.
 )";
 
-inline constexpr const char* kRetrieve =
+inline constexpr const char* kRetrieveHead =
     R"(Wind speed and rain rate from six measured brightness temperatures.
 
 The global minimum, over wind 0 to 150 m/s and rain -10 to 150 mm/h, of the
-sum of squared differences between the model and `tb`, with one-sigma
-uncertainties from the linearised covariance at the solution for the given
-noise. Every element is retrieved on its own; the work runs without the GIL.
+sum of squared differences between the model and `tb`, with uncertainties
+linearised at the solution for the given noise. Every element is retrieved on
+its own; the work runs without the GIL.
 
 Parameters
 ----------
@@ -144,14 +159,20 @@ noise_k : array_like, optional
 Returns
 -------
 Retrieval
-    Arrays of the broadcast shape: ``wind`` (m/s), ``rain`` (mm/h),
-    ``wind_sd`` (m/s), ``rain_sd`` (mm/h; inf where unconstrained), ``rms``
-    (K), ``iterations`` (int32) and ``status`` (str, one of `STATUSES`):
-    'converged', 'at-bound', 'poor-fit' (rms above three times the noise),
-    'weakly-constrained' (an uncertainty above 5 m/s or 5 mm/h) or
-    'invalid-input' (a value not finite, the environment outside the accepted
-    ranges, a temperature not above 0 K or a noise not above 0; the numbers
-    are then NaN).
+    Arrays of the broadcast shape, one per entry of `RETRIEVAL_FIELDS`
+    (float64), then the iterations, the status code and its word:
+)";
+
+inline constexpr const char* kRetrieveTail = R"(    iterations : int32
+        Iterations of the refinement, at most 100.
+    status_code : uint8
+        The status as its position in `STATUSES`.
+    status : str, one dtype (the longest word's width)
+        ``STATUSES[status_code]``: 'converged', 'at-bound', 'poor-fit' (rms
+        above three times the noise), 'weakly-constrained' (an uncertainty
+        above 5 m/s or 5 mm/h) or 'invalid-input' (a value not finite, the
+        environment outside the accepted ranges, a temperature not above 0 K
+        or a noise not above 0; the numbers are then NaN).
 
 Raises
 ------
@@ -159,6 +180,8 @@ TypeError
     If an input does not hold real numbers.
 ValueError
     If the last axis of `tb` is not 6 long, or the inputs do not broadcast.
+KeyboardInterrupt
+    On Ctrl-C, within a few milliseconds; nothing is returned.
 
 Examples
 --------
@@ -166,6 +189,16 @@ Examples
 >>> float(r.wind), float(r.rain), str(r.status)
 (10.0..., 5.0..., 'converged')
 )";
+
+// The whole retrieve docstring, one entry per field of the result.
+inline std::string retrieve() {
+  std::string doc = kRetrieveHead;
+  for (const RetrievalField& f : retrieval_fields) {
+    doc += "    " + std::string(f.name) + " : " + std::string(f.units) + "\n        " +
+           std::string(f.doc) + "\n";
+  }
+  return doc + kRetrieveTail;
+}
 
 inline constexpr const char* kJacobianClass =
     "The result of jacobian(): arrays of shape (..., 6), float64.";

@@ -1,6 +1,7 @@
-// The tbcalc Python module: the forward model, its Jacobian and the retrieval
-// over numpy arrays. Only conversion lives here; every number comes from the
-// C++ libraries.
+// tbcalc._tbcalc, the extension inside the Python package tbcalc: the forward
+// model, its Jacobian and the retrieval over numpy arrays. Only conversion
+// lives here; every number comes from the C++ libraries, and the retrieval's
+// numbers, their names and metadata from `retrieval_fields`.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
@@ -8,6 +9,8 @@
 #include <bit>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "arrays.hpp"
 #include "docstrings.hpp"
@@ -75,6 +78,13 @@ const py::dtype& float64() {
   return type;
 }
 
+// Elements per block between two looks at Python's signals: a few
+// milliseconds of work each (per element, about 0.2 us for the model with
+// its caches, 1 us without; 1.5 us for the Jacobian; 15 us for a retrieval).
+constexpr std::size_t kModelBlock = 16384;
+constexpr std::size_t kJacobianBlock = 2048;
+constexpr std::size_t kRetrievalBlock = 256;
+
 std::vector<py::ssize_t> with_channels(std::vector<py::ssize_t> shape) {
   shape.push_back(6);
   return shape;
@@ -91,31 +101,28 @@ template <class T, class Compute>
 py::array six_per_element(const Broadcast& b, Compute compute) {
   py::array_t<T> out(with_channels(b.shape));
   T* o = out.mutable_data();
-  Walker walker(b);
-  {
-    py::gil_scoped_release unlocked;
-    walker.run([&](std::size_t i, const Pointers& p) { put_six(compute(p), o, i); });
-  }
+  walk_without_gil(b, kModelBlock,
+                   [&](std::size_t i, const Pointers& p) { put_six(compute(p), o, i); });
   return out;
 }
 
-py::array emissivity(py::handle sst_c) {
+py::array emissivity(const ArrayLike& sst_c) {
   const Broadcast b = broadcast({as_real_array(sst_c, "sst_c", float32())});
   EnvironmentCache cache;
   return six_per_element<float>(
       b, [&](const Pointers& p) { return cache.get(element<float>(p[0]), 1.0f, 0.0f).emis; });
 }
 
-Broadcast five_inputs(py::handle sst_c, py::handle altitude_m, py::handle air_c, py::handle wind_ms,
-                      py::handle rain_mmh) {
+Broadcast five_inputs(const ArrayLike& sst_c, const ArrayLike& altitude_m, const ArrayLike& air_c,
+                      const ArrayLike& wind_ms, const ArrayLike& rain_mmh) {
   return broadcast(
       {as_real_array(sst_c, "sst_c", float32()), as_real_array(altitude_m, "altitude_m", float32()),
        as_real_array(air_c, "air_c", float32()), as_real_array(wind_ms, "wind_ms", float32()),
        as_real_array(rain_mmh, "rain_mmh", float32())});
 }
 
-py::array brightness(py::handle sst_c, py::handle altitude_m, py::handle air_c, py::handle wind_ms,
-                     py::handle rain_mmh) {
+py::array brightness(const ArrayLike& sst_c, const ArrayLike& altitude_m, const ArrayLike& air_c,
+                     const ArrayLike& wind_ms, const ArrayLike& rain_mmh) {
   const Broadcast b = five_inputs(sst_c, altitude_m, air_c, wind_ms, rain_mmh);
   ChannelsCache cache;
   return six_per_element<float>(b, [&](const Pointers& p) {
@@ -130,8 +137,9 @@ struct JacobianArrays {
   py::array tb, d_wind, d_rain, d_emis, d_sst, d_air, d_altitude;
 };
 
-JacobianArrays jacobians(py::handle sst_c, py::handle altitude_m, py::handle air_c,
-                         py::handle wind_ms, py::handle rain_mmh) {
+JacobianArrays jacobians(const ArrayLike& sst_c, const ArrayLike& altitude_m,
+                         const ArrayLike& air_c, const ArrayLike& wind_ms,
+                         const ArrayLike& rain_mmh) {
   const Broadcast b = five_inputs(sst_c, altitude_m, air_c, wind_ms, rain_mmh);
   const auto shape = with_channels(b.shape);
   std::array<py::array_t<double>, 7> out = {py::array_t<double>(shape), py::array_t<double>(shape),
@@ -140,27 +148,24 @@ JacobianArrays jacobians(py::handle sst_c, py::handle altitude_m, py::handle air
                                             py::array_t<double>(shape)};
   std::array<double*, 7> o;
   for (std::size_t k = 0; k < 7; ++k) o[k] = out[k].mutable_data();
-  Walker walker(b);
-  {
-    py::gil_scoped_release unlocked;
-    EnvironmentCache cache;
-    walker.run([&](std::size_t i, const Pointers& p) {
-      const Environment& env =
-          cache.get(element<float>(p[0]), element<float>(p[1]), element<float>(p[2]));
-      const Jacobian j =
-          jacobian(model_point(env, double(element<float>(p[3])), double(element<float>(p[4]))));
-      put_six(j.tb, o[0], i);
-      put_six(j.d_wind, o[1], i);
-      put_six(j.d_rain, o[2], i);
-      put_six(j.d_emis, o[3], i);
-      put_six(j.d_sst, o[4], i);
-      put_six(j.d_air, o[5], i);
-      put_six(j.d_altitude, o[6], i);
-    });
-  }
+  EnvironmentCache cache;
+  walk_without_gil(b, kJacobianBlock, [&](std::size_t i, const Pointers& p) {
+    const Environment& env =
+        cache.get(element<float>(p[0]), element<float>(p[1]), element<float>(p[2]));
+    const Jacobian j =
+        jacobian(model_point(env, double(element<float>(p[3])), double(element<float>(p[4]))));
+    put_six(j.tb, o[0], i);
+    put_six(j.d_wind, o[1], i);
+    put_six(j.d_rain, o[2], i);
+    put_six(j.d_emis, o[3], i);
+    put_six(j.d_sst, o[4], i);
+    put_six(j.d_air, o[5], i);
+    put_six(j.d_altitude, o[6], i);
+  });
   return {out[0], out[1], out[2], out[3], out[4], out[5], out[6]};
 }
 
+// The status codes are the positions in this table, as in STATUSES.
 constexpr std::array<RetrievalStatus, 5> kStatuses = {
     RetrievalStatus::converged, RetrievalStatus::at_bound, RetrievalStatus::poor_fit,
     RetrievalStatus::weakly_constrained, RetrievalStatus::invalid_input};
@@ -173,12 +178,44 @@ py::tuple status_names() {
   return names;
 }
 
+// The status words as one numpy array of the longest word's width, so that
+// every status array has that dtype, whichever words it holds.
+const py::array& status_words() {
+  static const py::array words = [] {
+    std::size_t width = 0;
+    for (RetrievalStatus s : kStatuses) width = std::max(width, status_name(s).size());
+    const py::module_ numpy = py::module_::import("numpy");
+    return py::array(numpy.attr("array")(status_names(), "<U" + std::to_string(width)));
+  }();
+  return words;
+}
+
+py::tuple field_descriptions() {
+  py::tuple fields(retrieval_fields.size());
+  for (std::size_t k = 0; k < retrieval_fields.size(); ++k) {
+    const RetrievalField& f = retrieval_fields[k];
+    fields[k] = py::make_tuple(std::string(f.name), std::string(f.units), std::string(f.long_name),
+                               std::string(f.standard_name), std::string(f.doc));
+  }
+  return fields;
+}
+
+// One float64 array per field of `retrieval_fields`, in its order; the
+// status as its code, the words being looked up when asked for.
 struct RetrievalArrays {
-  py::array wind, rain, wind_sd, rain_sd, rms, iterations, status;
+  std::vector<py::array> numbers;
+  py::array iterations, status_code;
+
+  py::array status() const {
+    // Through a flat index and back, so that a 0-d code gives a 0-d array.
+    return status_words()
+        .attr("take")(status_code.attr("ravel")())
+        .attr("reshape")(status_code.attr("shape"));
+  }
 };
 
-RetrievalArrays retrieval(py::handle sst_c, py::handle altitude_m, py::handle air_c, py::handle tb,
-                          py::handle noise_k) {
+RetrievalArrays retrieval(const ArrayLike& sst_c, const ArrayLike& altitude_m,
+                          const ArrayLike& air_c, const ArrayLike& tb, const ArrayLike& noise_k) {
   const py::array tb_array = as_real_array(tb, "tb", float64());
   if (tb_array.ndim() == 0 || tb_array.shape(tb_array.ndim() - 1) != 6) {
     throw py::value_error("tb: the last axis must hold the six channels, got shape " +
@@ -192,36 +229,31 @@ RetrievalArrays retrieval(py::handle sst_c, py::handle altitude_m, py::handle ai
     inputs.push_back(tb_array[py::make_tuple(py::ellipsis(), c)]);
   }
   const Broadcast b = broadcast(inputs);
-  std::array<py::array_t<double>, 5> numbers = {
-      py::array_t<double>(b.shape), py::array_t<double>(b.shape), py::array_t<double>(b.shape),
-      py::array_t<double>(b.shape), py::array_t<double>(b.shape)};
+  constexpr std::size_t kFields = retrieval_fields.size();
+  std::array<double*, kFields> o;
+  RetrievalArrays result;
+  for (std::size_t k = 0; k < kFields; ++k) {
+    py::array_t<double> numbers(b.shape);
+    o[k] = numbers.mutable_data();
+    result.numbers.push_back(numbers);
+  }
   py::array_t<std::int32_t> iterations(b.shape);
   py::array_t<std::uint8_t> codes(b.shape);
-  std::array<double*, 5> o;
-  for (std::size_t k = 0; k < 5; ++k) o[k] = numbers[k].mutable_data();
   std::int32_t* it = iterations.mutable_data();
   std::uint8_t* code = codes.mutable_data();
-  Walker walker(b);
-  {
-    py::gil_scoped_release unlocked;
-    walker.run([&](std::size_t i, const Pointers& p) {
-      std::array<double, 6> measured;
-      for (std::size_t c = 0; c < 6; ++c) measured[c] = element<double>(p[4 + c]);
-      const Retrieval r = retrieve(element<float>(p[0]), element<float>(p[1]), element<float>(p[2]),
-                                   measured, element<double>(p[3]));
-      o[0][i] = r.wind;
-      o[1][i] = r.rain;
-      o[2][i] = r.wind_sd;
-      o[3][i] = r.rain_sd;
-      o[4][i] = r.rms;
-      it[i] = r.iterations;
-      code[i] =
-          std::uint8_t(std::find(kStatuses.begin(), kStatuses.end(), r.status) - kStatuses.begin());
-    });
-  }
-  const py::module_ numpy = py::module_::import("numpy");
-  const py::array status = numpy.attr("array")(status_names()).attr("take")(codes);
-  return {numbers[0], numbers[1], numbers[2], numbers[3], numbers[4], iterations, status};
+  walk_without_gil(b, kRetrievalBlock, [&](std::size_t i, const Pointers& p) {
+    std::array<double, 6> measured;
+    for (std::size_t c = 0; c < 6; ++c) measured[c] = element<double>(p[4 + c]);
+    const Retrieval r = retrieve(element<float>(p[0]), element<float>(p[1]), element<float>(p[2]),
+                                 measured, element<double>(p[3]));
+    for (std::size_t k = 0; k < kFields; ++k) o[k][i] = r.*retrieval_fields[k].member;
+    it[i] = r.iterations;
+    code[i] =
+        std::uint8_t(std::find(kStatuses.begin(), kStatuses.end(), r.status) - kStatuses.begin());
+  });
+  result.iterations = iterations;
+  result.status_code = codes;
+  return result;
 }
 
 py::array channel_frequencies() {
@@ -234,15 +266,20 @@ py::array channel_frequencies() {
 }  // namespace
 }  // namespace tbcalc::python
 
-PYBIND11_MODULE(tbcalc, m) {
+PYBIND11_MODULE(_tbcalc, m) {
   using namespace tbcalc::python;
+  using tbcalc::retrieval_fields;
   m.doc() = docs::kModule;
   m.attr("__version__") = TBCALC_VERSION;
   m.attr("freqs") = channel_frequencies();
   m.attr("STATUSES") = status_names();
+  m.attr("RETRIEVAL_FIELDS") = field_descriptions();
 
-  py::class_<JacobianArrays>(m, "Jacobian", docs::kJacobianClass)
-      .def_readonly("tb", &JacobianArrays::tb, "Brightness temperatures, K.")
+  // Both classes are public as tbcalc.Jacobian and tbcalc.Retrieval: named so
+  // in reprs and in the signatures below.
+  py::class_<JacobianArrays> jacobian_class(m, "Jacobian", docs::kJacobianClass);
+  jacobian_class.attr("__module__") = "tbcalc";
+  jacobian_class.def_readonly("tb", &JacobianArrays::tb, "Brightness temperatures, K.")
       .def_readonly("d_wind", &JacobianArrays::d_wind, "dTb/d(wind), K per m/s.")
       .def_readonly("d_rain", &JacobianArrays::d_rain, "dTb/d(rain), K per mm/h.")
       .def_readonly("d_emis", &JacobianArrays::d_emis,
@@ -252,21 +289,28 @@ PYBIND11_MODULE(tbcalc, m) {
       .def_readonly("d_air", &JacobianArrays::d_air, "dTb/d(air temperature), K per K.")
       .def_readonly("d_altitude", &JacobianArrays::d_altitude, "dTb/d(altitude), K per m.");
 
-  py::class_<RetrievalArrays>(m, "Retrieval", docs::kRetrievalClass)
-      .def_readonly("wind", &RetrievalArrays::wind, "Wind speed, m/s.")
-      .def_readonly("rain", &RetrievalArrays::rain, "Rain rate, mm/h.")
-      .def_readonly("wind_sd", &RetrievalArrays::wind_sd, "One-sigma wind uncertainty, m/s.")
-      .def_readonly("rain_sd", &RetrievalArrays::rain_sd, "One-sigma rain uncertainty, mm/h.")
-      .def_readonly("rms", &RetrievalArrays::rms, "Root mean square misfit, K.")
+  py::class_<RetrievalArrays> retrieval_class(m, "Retrieval", docs::kRetrievalClass);
+  retrieval_class.attr("__module__") = "tbcalc";
+  for (std::size_t k = 0; k < retrieval_fields.size(); ++k) {
+    retrieval_class.def_property_readonly(
+        std::string(retrieval_fields[k].name).c_str(),
+        [k](const RetrievalArrays& r) { return r.numbers[k]; },
+        std::string(retrieval_fields[k].doc).c_str());
+  }
+  retrieval_class
       .def_readonly("iterations", &RetrievalArrays::iterations,
-                    "Iterations of the refinement, at most 100.")
-      .def_readonly("status", &RetrievalArrays::status, "Status words, one of STATUSES.");
+                    "Iterations of the refinement (int32), at most 100.")
+      .def_readonly("status_code", &RetrievalArrays::status_code,
+                    "Status codes (uint8): positions in STATUSES.")
+      .def_property_readonly("status", &RetrievalArrays::status,
+                             "Status words, STATUSES[status_code], all of one str dtype.");
 
   m.def("emissivity", &emissivity, py::arg("sst_c"), docs::kEmissivity);
   m.def("brightness", &brightness, py::arg("sst_c"), py::arg("altitude_m"), py::arg("air_c"),
         py::arg("wind_ms"), py::arg("rain_mmh"), docs::kBrightness);
   m.def("jacobian", &jacobians, py::arg("sst_c"), py::arg("altitude_m"), py::arg("air_c"),
         py::arg("wind_ms"), py::arg("rain_mmh"), docs::kJacobian);
+  static const std::string retrieve_doc = docs::retrieve();
   m.def("retrieve", &retrieval, py::arg("sst_c"), py::arg("altitude_m"), py::arg("air_c"),
-        py::arg("tb"), py::arg("noise_k") = tbcalc::default_noise_k, docs::kRetrieve);
+        py::arg("tb"), py::arg("noise_k") = tbcalc::default_noise_k, retrieve_doc.c_str());
 }

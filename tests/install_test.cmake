@@ -30,7 +30,7 @@ run(${WORK_DIR}/consumer/consumer)
 
 if(PYTHON)
   set(site ${prefix}/lib/python${PYTHON_VERSION}/dist-packages)
-  foreach(installed tbcalc.pyi)
+  foreach(installed tbcalc/__init__.py tbcalc/__init__.pyi tbcalc/xarray.py tbcalc/py.typed)
     if(NOT EXISTS ${site}/${installed})
       message(FATAL_ERROR "not installed: ${site}/${installed}")
     endif()

@@ -1,0 +1,28 @@
+# The package tbcalc: the extension _tbcalc holds every computation; this file
+# only names what is public. tbcalc.xarray is imported on request, so that
+# tbcalc itself needs nothing but numpy.
+from tbcalc._tbcalc import (
+    RETRIEVAL_FIELDS,
+    STATUSES,
+    Jacobian,
+    Retrieval,
+    __doc__,
+    __version__,
+    brightness,
+    emissivity,
+    freqs,
+    jacobian,
+    retrieve,
+)
+
+__all__ = [
+    "RETRIEVAL_FIELDS",
+    "STATUSES",
+    "Jacobian",
+    "Retrieval",
+    "brightness",
+    "emissivity",
+    "freqs",
+    "jacobian",
+    "retrieve",
+]

@@ -1,0 +1,307 @@
+"""tbcalc on labelled data: the forward model and the retrieval on xarray.
+
+``forward`` and ``retrieve`` take DataArrays, or a Dataset and the names of
+its variables, and return a Dataset that keeps the inputs' dimensions and
+coordinates, holds the inputs it used and the results, and describes every
+variable with CF attributes (``units``, ``long_name``, ``standard_name`` where
+the CF table has one). The brightness temperatures are one variable with a
+``channel`` dimension of six, whose coordinate is the channel frequencies in
+GHz (``tbcalc.freqs``).
+
+Dask-backed inputs stay lazy: each chunk is computed on its own by the numpy
+functions of tbcalc, so a file larger than memory is processed chunk by chunk
+and a dask cluster computes chunks in parallel, with the results of the eager
+call bit for bit. A flight file to a product file::
+
+    import xarray, tbcalc.xarray
+    flight = xarray.open_dataset("flight.nc", chunks={"time": 100_000})
+    tbcalc.xarray.retrieve(flight, noise_k=0.5).to_netcdf("product.nc")
+
+Needs xarray (Debian python3-xarray); dask (python3-dask) for chunked data and
+netCDF4 (python3-netcdf4) for netCDF files.
+"""
+import datetime
+
+try:
+    import xarray as xr
+except ImportError as error:
+    raise ImportError(
+        "tbcalc.xarray needs xarray: install the Debian package python3-xarray "
+        "(python3-dask and python3-netcdf4 too, for chunked data and netCDF files)"
+    ) from error
+import numpy as np
+
+import tbcalc
+
+__all__ = ["CHANNEL", "forward", "retrieve"]
+
+CHANNEL = "channel"
+"""The dimension of the six channels, in the order of ``tbcalc.freqs``."""
+
+CONVENTIONS = "CF-1.8"
+
+# What each input means, its CF attributes and the unit spellings taken for
+# the one the model uses (the first). A different unit is an error, not a
+# conversion: kelvin given for degC would be 273 K off.
+_QUANTITIES = {
+    "sst": ({"units": "degC", "standard_name": "sea_surface_temperature",
+             "long_name": "sea surface temperature"},
+            {"degC", "celsius", "Celsius", "degree_Celsius", "degrees_Celsius", "deg_C"}),
+    "altitude": ({"units": "m", "standard_name": "height",
+                  "long_name": "radar altitude of the aircraft above the sea"},
+                 {"m", "meter", "meters", "metre", "metres"}),
+    "air": ({"units": "degC", "standard_name": "air_temperature",
+             "long_name": "air temperature at flight level"},
+            {"degC", "celsius", "Celsius", "degree_Celsius", "degrees_Celsius", "deg_C"}),
+    "wind": ({"units": "m s-1", "standard_name": "wind_speed",
+              "long_name": "surface wind speed"},
+             {"m s-1", "m/s", "m s**-1", "m.s-1", "meter second-1"}),
+    "rain": ({"units": "mm h-1", "standard_name": "rainfall_rate", "long_name": "rain rate"},
+             {"mm h-1", "mm/h", "mm/hr", "mm hr-1", "mm.h-1"}),
+    "tb": ({"units": "K", "standard_name": "brightness_temperature",
+            "long_name": "nadir brightness temperature"},
+           {"K", "kelvin", "Kelvin", "degK"}),
+    "noise_k": ({"units": "K", "long_name": "assumed noise of each channel, one sigma"},
+                {"K", "kelvin", "Kelvin"}),
+}
+
+
+def _forward_kernel(sst, altitude, air, wind, rain):
+    return (tbcalc.brightness(sst, altitude, air, wind, rain),)
+
+
+def _retrieve_kernel(sst, altitude, air, tb, noise_k):
+    r = tbcalc.retrieve(sst, altitude, air, tb, noise_k)
+    return (*(getattr(r, field[0]) for field in tbcalc.RETRIEVAL_FIELDS), r.iterations,
+            r.status_code)
+
+
+def _echoing(*arrays, kernel, echo):
+    """The kernel's results, then the inputs at the positions `echo` as they came."""
+    results = kernel(*arrays) + tuple(arrays[k] for k in echo)
+    return results if len(results) > 1 else results[0]  # apply_ufunc's way for one
+
+
+def forward(data=None, *, sst="sst", altitude="altitude", air="air", wind="wind", rain="rain"):
+    """Brightness temperatures of the six channels, as a Dataset.
+
+    Parameters
+    ----------
+    data : xarray.Dataset, optional
+        Where the inputs named by strings are found.
+    sst, altitude, air, wind, rain : str, xarray.DataArray or number
+        Sea surface temperature (degC), radar altitude (m), air temperature
+        at flight level (degC), surface wind speed (m/s) and rain rate
+        (mm/h): each the name of a variable of `data` (the defaults), a
+        DataArray or a number. They broadcast by dimension name; none may
+        have a ``channel`` dimension. A ``units`` attribute, where present,
+        must name the unit above.
+
+    Returns
+    -------
+    xarray.Dataset
+        The five inputs, under their own names, and ``tb`` (float32, K)
+        with the inputs' dimensions and ``channel``, each element as
+        ``tbcalc.brightness`` computes it; the inputs' coordinates and the
+        channel frequencies (GHz); CF attributes, and ``history`` added to.
+        Lazy when an input is a dask array.
+
+    Raises
+    ------
+    KeyError
+        If a named variable is not in `data`.
+    TypeError
+        If an input is an unlabelled array, or a name is given without `data`.
+    ValueError
+        If an input has a ``channel`` dimension or another unit.
+    """
+    inputs = {role: _input(data, value, role)
+              for role, value in (("sst", sst), ("altitude", altitude), ("air", air),
+                                  ("wind", wind), ("rain", rain))}
+    for role, array in inputs.items():
+        if CHANNEL in array.dims:
+            raise ValueError(f"{role}: has a {CHANNEL!r} dimension; only tb has the channels")
+    (tb,) = _apply(_forward_kernel, inputs, [[CHANNEL]], [np.float32])
+    tb.attrs = dict(_QUANTITIES["tb"][0])
+    tb.encoding = {"_FillValue": np.float32(np.nan)}
+    result = _with_inputs(inputs, {"tb": tb})
+    result = result.assign_coords({CHANNEL: _channel_coordinate()})
+    return _finish(result, data, "forward()")
+
+
+def retrieve(data=None, *, sst="sst", altitude="altitude", air="air", tb="tb", noise_k=0.5):
+    """Wind speed and rain rate from six brightness temperatures, as a Dataset.
+
+    Parameters
+    ----------
+    data : xarray.Dataset, optional
+        Where the inputs named by strings are found.
+    sst, altitude, air : str, xarray.DataArray or number
+        Sea surface temperature (degC), radar altitude (m) and air
+        temperature at flight level (degC), as for `forward`.
+    tb : str, xarray.DataArray, or a sequence of six of them
+        Measured brightness temperatures (K): one variable with a
+        ``channel`` dimension of six in the order of ``tbcalc.freqs`` (a
+        ``channel`` coordinate, if any, must hold those frequencies in GHz),
+        or six variables, one per channel (``["tb1", ..., "tb6"]``).
+    noise_k : str, xarray.DataArray or number, optional
+        Noise of each channel, K, one sigma (default 0.5, as
+        ``tbcalc.retrieve``); a DataArray broadcasts by dimension name (no
+        ``channel`` dimension).
+
+    Returns
+    -------
+    xarray.Dataset
+        The inputs used, under their own names (``tb`` under that name, with
+        the channel frequencies as its coordinate), ``noise_k``, then one
+        float64 variable per entry of ``tbcalc.RETRIEVAL_FIELDS`` (its name,
+        units, long_name and standard_name; NaN, written as ``_FillValue``,
+        where the input was invalid), ``iterations`` (int32) and ``status``
+        (uint8 codes into ``tbcalc.STATUSES``, with CF ``flag_values`` and
+        ``flag_meanings``). The inputs' coordinates are kept; lazy when an
+        input is a dask array.
+
+    Raises
+    ------
+    KeyError
+        If a named variable is not in `data`.
+    TypeError
+        If an input is an unlabelled array, or a name is given without `data`.
+    ValueError
+        If `tb` has not six channels, its channel coordinate is not the
+        channel frequencies, or an input has another unit.
+    """
+    inputs = {role: _input(data, value, role)
+              for role, value in (("sst", sst), ("altitude", altitude), ("air", air))}
+    inputs["tb"] = _channels(data, tb)
+    inputs["noise_k"] = _input(data, noise_k, "noise_k")
+    for role, array in inputs.items():
+        if role != "tb" and CHANNEL in array.dims:
+            raise ValueError(f"{role}: has a {CHANNEL!r} dimension; only tb has the channels")
+    fields = tbcalc.RETRIEVAL_FIELDS
+    outputs = _apply(_retrieve_kernel, inputs, [[]] * (len(fields) + 2),
+                     [np.float64] * len(fields) + [np.int32, np.uint8])
+    results = {}
+    for (name, units, long_name, standard_name, _doc), array in zip(fields, outputs):
+        array.attrs = {"units": units, "long_name": long_name}
+        if standard_name:
+            array.attrs["standard_name"] = standard_name
+        array.encoding = {"_FillValue": np.nan}
+        results[name] = array
+    results["iterations"] = outputs[-2].assign_attrs(
+        units="1", long_name="iterations of the refinement of the retrieval")
+    results["status"] = outputs[-1].assign_attrs(
+        long_name="status of the retrieval", standard_name="status_flag",
+        flag_values=np.arange(len(tbcalc.STATUSES), dtype=np.uint8),
+        flag_meanings=" ".join(word.replace("-", "_") for word in tbcalc.STATUSES))
+    noise = inputs["noise_k"]
+    result = _with_inputs(inputs, results).assign_coords({CHANNEL: _channel_coordinate()})
+    return _finish(result, data,
+                   f"retrieve(noise_k={float(noise) if noise.ndim == 0 else '...'})")
+
+
+def _apply(kernel, inputs, output_core_dims, output_dtypes):
+    """The kernel's results over the inputs (a dict, in the kernel's order), by
+    chunks if they are dask arrays.
+
+    The dask inputs that span every dimension of the result come back from the
+    kernel's own tasks and replace their entries in `inputs`: all variables of
+    a chunk then come from one task, and writing the result holds a few chunks
+    at a time. Passed through beside the computation, dask would write them
+    last and hold their chunks meanwhile, in memory that grows with the data.
+    """
+    names = list(inputs)
+    arrays = list(inputs.values())
+    core = [[CHANNEL] if CHANNEL in array.dims else [] for array in arrays]
+    loop = set().union(*(set(array.dims) - set(c) for array, c in zip(arrays, core)))
+    echo = [k for k, array in enumerate(arrays)
+            if array.chunks is not None and set(array.dims) - set(core[k]) == loop]
+    core_out = output_core_dims + [core[k] for k in echo]
+    outputs = xr.apply_ufunc(
+        _echoing, *arrays, kwargs={"kernel": kernel, "echo": echo},
+        input_core_dims=core, output_core_dims=core_out,
+        dask="parallelized", output_dtypes=output_dtypes + [arrays[k].dtype for k in echo],
+        dask_gufunc_kwargs={"output_sizes": {CHANNEL: 6} if [CHANNEL] in core_out else {}})
+    outputs = outputs if isinstance(outputs, tuple) else (outputs,)
+    for k, echoed in zip(echo, outputs[len(output_core_dims):]):
+        given = arrays[k]
+        echoed = echoed.transpose(*given.dims).rename(given.name).assign_attrs(given.attrs)
+        echoed.encoding = dict(given.encoding)
+        inputs[names[k]] = echoed
+    return outputs[:len(output_core_dims)]
+
+
+def _input(data, value, role):
+    """One input as a DataArray with the CF attributes of its role."""
+    if isinstance(value, str):
+        if data is None:
+            raise TypeError(f"{role}: the variable name {value!r} needs a Dataset to look in")
+        if value not in data.variables:
+            raise KeyError(f"{role}: no variable {value!r} in the Dataset; name it with {role}=")
+        value = data[value]
+    elif not isinstance(value, xr.DataArray):
+        if np.ndim(value) != 0:
+            raise TypeError(f"{role}: give a DataArray, so that its dimensions are named "
+                            f"(got an array of shape {np.shape(value)})")
+        value = xr.DataArray(value, name=role)
+    attrs, spellings = _QUANTITIES[role]
+    units = value.attrs.get("units")
+    if units is not None and units not in spellings:
+        raise ValueError(f"{role}: units {units!r}, expected {attrs['units']!r}")
+    if value.name is None:
+        value = value.rename(role)
+    return value.assign_attrs({**value.attrs, **attrs})
+
+
+def _channels(data, tb):
+    """The brightness temperatures as one DataArray with the channel dimension."""
+    if not isinstance(tb, (str, xr.DataArray)):
+        arrays = [_input(data, one, "tb") for one in tb]
+        if len(arrays) != 6:
+            raise ValueError(f"tb: six variables, one per channel, expected; got {len(arrays)}")
+        tb = xr.concat(arrays, dim=CHANNEL, coords="minimal", compat="override")
+        tb = tb.transpose(..., CHANNEL).rename("tb").assign_attrs(_QUANTITIES["tb"][0])
+    else:
+        tb = _input(data, tb, "tb")
+    if tb.sizes.get(CHANNEL) != 6:
+        raise ValueError(f"tb: needs a {CHANNEL!r} dimension of six; has {dict(tb.sizes)}")
+    if CHANNEL in tb.coords:
+        given = np.asarray(tb[CHANNEL], dtype=np.float64)
+        if not np.allclose(given, tbcalc.freqs, atol=0.005, rtol=0):
+            raise ValueError(f"tb: its {CHANNEL} coordinate {given.tolist()} is not the channel "
+                             f"frequencies in GHz, {tbcalc.freqs.round(2).tolist()}, in order")
+    tb = tb.assign_coords({CHANNEL: _channel_coordinate()})
+    # A core dimension is computed whole: one chunk along the channels.
+    return tb.chunk({CHANNEL: -1}) if tb.chunks is not None else tb
+
+
+def _channel_coordinate():
+    frequencies = xr.DataArray(
+        tbcalc.freqs.copy(), dims=CHANNEL,
+        attrs={"units": "GHz", "standard_name": "sensor_band_central_radiation_frequency",
+               "long_name": "channel centre frequency"})
+    frequencies.encoding["_FillValue"] = None  # CF: a coordinate has no missing values
+    return frequencies
+
+
+def _with_inputs(inputs, results):
+    """The inputs used, then the results, in one Dataset."""
+    variables = {array.name: array for array in inputs.values()}
+    variables.update(results)
+    return xr.Dataset(variables)
+
+
+def _finish(result, data, call):
+    """Global attributes: the input Dataset's, CF conventions and a history line."""
+    attrs = dict(data.attrs) if data is not None else {}
+    stamp = datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ")
+    line = f"{stamp} tbcalc {tbcalc.__version__}: tbcalc.xarray.{call}"
+    attrs["history"] = line + ("\n" + attrs["history"] if attrs.get("history") else "")
+    attrs["Conventions"] = CONVENTIONS
+    # CF: coordinates have no missing values, so no _FillValue unless the
+    # input's own encoding had one. Copies: the input's encoding stays as it was.
+    coords = {}
+    for name, coordinate in result.coords.items():
+        coords[name] = coordinate.variable.copy(deep=False)
+        coords[name].encoding.setdefault("_FillValue", None)
+    return result.assign_coords(coords).assign_attrs(attrs)

@@ -1,0 +1,110 @@
+"""tbcalc.xarray on dask, as archives need it: a cluster of worker processes
+gives the eager results bit for bit, a netCDF file is processed in memory
+that does not grow with its length, and Ctrl-C stops a chunked computation."""
+import logging
+import signal
+import subprocess
+import sys
+import time
+
+import distributed
+import netCDF4
+import numpy as np
+import xarray as xr
+
+import tbcalc
+import tbcalc.xarray as tx
+from test_xarray import assert_same, scene  # noqa: F401 (a fixture)
+
+
+def test_a_cluster_of_two_worker_processes_gives_the_eager_results(scene):
+    flight = tx.forward(scene)
+    flight["tb"] = flight.tb + np.random.default_rng(29).normal(0, 0.5, flight.tb.shape)
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
+                                  dashboard_address=":0", silence_logs=logging.ERROR) as cluster, \
+            distributed.Client(cluster) as client, distributed.get_task_stream(client) as tasks:
+        product = tx.retrieve(flight.chunk({"track": 5})).compute()
+        forward = tx.forward(scene.chunk({"track": 5})).compute()
+    assert len({task["worker"] for task in tasks.data}) == 2
+    assert_same(product, tx.retrieve(flight))
+    assert_same(forward, tx.forward(scene))
+
+
+MEASURE = r"""
+import resource, sys
+import xarray as xr
+import tbcalc.xarray
+with xr.open_dataset(sys.argv[1], chunks={"record": 250_000}) as flight:
+    tbcalc.xarray.forward(flight).to_netcdf(sys.argv[2])
+print(resource.getrusage(resource.RUSAGE_SELF).ru_maxrss // 1024)  # peak, MiB
+"""
+
+
+def test_a_file_is_processed_in_memory_that_does_not_grow_with_it(tmp_path):
+    peaks = {}
+    flight, product = tmp_path / "flight.nc", tmp_path / "product.nc"
+    try:
+        for records in (1_000_000, 10_000_000):
+            with netCDF4.Dataset(flight, "w") as f:  # written a million records at a time
+                f.createDimension("record", records)
+                for name in ("sst", "altitude", "air", "wind", "rain"):
+                    f.createVariable(name, "f4", ("record",))
+                for start in range(0, records, 1_000_000):
+                    i = np.arange(start, min(records, start + 1_000_000))
+                    # The sea temperature changes every 10,000 records, as along a
+                    # track: the model's caches keep its fast pace.
+                    f["sst"][i] = 20 + (i // 10_000) % 100 / 10
+                    f["altitude"][i], f["air"][i] = 1500, 10
+                    f["wind"][i], f["rain"][i] = (i * 0.37) % 150, (i * 0.11) % 160 - 10
+            done = subprocess.run([sys.executable, "-c", MEASURE, flight, product],
+                                  capture_output=True, text=True, check=True)
+            peaks[records] = int(done.stdout)
+            with xr.open_dataset(flight) as given, xr.open_dataset(product) as written:
+                last = given.isel(record=slice(-5000, None)).load()
+                np.testing.assert_array_equal(written.tb[-5000:], tbcalc.brightness(
+                    last.sst, last.altitude, last.air, last.wind, last.rain))
+            product_mib = product.stat().st_size >> 20
+    finally:
+        flight.unlink(missing_ok=True)
+        product.unlink(missing_ok=True)
+    # The 10M-record product takes 420 MiB, a chunk of 250,000 records 10 MiB;
+    # the graph of 40 chunks rather than 4 adds a few MiB.
+    assert peaks[10_000_000] - peaks[1_000_000] < 16 and peaks[10_000_000] < product_mib / 2, peaks
+
+
+CHILD = r"""
+import sys, time
+import numpy as np
+import xarray as xr
+import tbcalc, tbcalc.xarray
+
+tb = tbcalc.brightness(20, 1500, 10, np.linspace(0, 60, 800_000), 5)
+flight = xr.Dataset({"tb": (("record", "channel"), tb)}).chunk({"record": 100_000})
+product = tbcalc.xarray.retrieve(flight, sst=20, altitude=1500, air=10)  # 1-2 s a chunk
+print("started", flush=True)
+try:
+    product.compute(scheduler=sys.argv[1])
+except KeyboardInterrupt:
+    print("interrupted", time.time(), flush=True)
+    raise
+"""
+
+
+def test_ctrl_c_stops_a_chunked_computation():
+    # Synchronous: the chunk's own loop stops. Threads: the main thread stops
+    # waiting at once, while the chunks in flight end in the background.
+    for scheduler in ("synchronous", "threads"):
+        child = subprocess.Popen([sys.executable, "-c", CHILD, scheduler],
+                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        try:
+            assert child.stdout.readline().strip() == "started"
+            time.sleep(0.5)  # inside the first chunks
+            sent = time.time()
+            child.send_signal(signal.SIGINT)
+            out, err = child.communicate(timeout=60)
+        finally:
+            child.kill()
+            child.wait()
+        assert child.returncode != 0 and err.rstrip().endswith("KeyboardInterrupt"), err
+        word, when = out.split()
+        assert word == "interrupted" and float(when) - sent < 0.5, (scheduler, float(when) - sent)

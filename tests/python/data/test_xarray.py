@@ -1,0 +1,121 @@
+"""tbcalc.xarray: the numbers of the numpy functions, the inputs' dimensions
+and coordinates kept, CF metadata, netCDF files, and dask arrays computed
+lazily with the eager results bit for bit."""
+import re
+
+import dask.array
+import netCDF4
+import numpy as np
+import pytest
+import xarray as xr
+
+import tbcalc
+import tbcalc.xarray as tx
+
+FIELDS = [field[0] for field in tbcalc.RETRIEVAL_FIELDS]
+
+
+def assert_same(got, expected):
+    """Identical Datasets, but for the times at which their history was made."""
+    got, expected = got.copy(), expected.copy()
+    for ds in (got, expected):
+        ds.attrs["history"] = re.sub(r"(?m)^\S+Z ", "", ds.attrs["history"])
+    xr.testing.assert_identical(got, expected)
+
+
+@pytest.fixture
+def scene():
+    """Environment, wind and rain on a (track, beam) grid with coordinates."""
+    rng = np.random.default_rng(23)
+    dims = ("track", "beam")
+    return xr.Dataset(
+        {"sst": (dims, rng.uniform(-5, 45, (40, 3))), "air": (dims, rng.uniform(-70, 45, (40, 3))),
+         "altitude": ("track", rng.uniform(100, 16000, 40)),
+         "wind": (dims, rng.uniform(0, 60, (40, 3))), "rain": (dims, rng.uniform(1, 60, (40, 3)))},
+        coords={"track": np.arange(40), "beam": [-1.0, 0.0, 1.0],
+                "latitude": (dims, rng.uniform(-30, 30, (40, 3)))},
+        attrs={"title": "a scene", "history": "made by a test"})
+
+
+def test_forward_and_retrieve_are_the_numpy_functions_with_cf_metadata(scene):
+    env = (scene.sst.values, scene.altitude.values[:, None], scene.air.values)
+    forward = tx.forward(scene)
+    assert forward.tb.dims == ("track", "beam", "channel")
+    np.testing.assert_array_equal(forward.tb, tbcalc.brightness(*env, scene.wind, scene.rain))
+    out = tx.retrieve(forward, noise_k=0.7)
+    r = tbcalc.retrieve(*env, forward.tb.values, noise_k=0.7)
+    for name, units, long_name, standard_name, _ in tbcalc.RETRIEVAL_FIELDS:
+        np.testing.assert_array_equal(out[name], getattr(r, name))
+        assert out[name].attrs == {"units": units, "long_name": long_name} | (
+            {"standard_name": standard_name} if standard_name else {})
+    np.testing.assert_array_equal(out.status, r.status_code)
+    assert out.status.attrs["flag_values"].tolist() == list(range(len(tbcalc.STATUSES)))
+    assert out.status.attrs["flag_meanings"] == " ".join(tbcalc.STATUSES).replace("-", "_")
+    np.testing.assert_allclose(out.wind, scene.wind, atol=0.01)  # the round trip
+    np.testing.assert_allclose(out.rain, scene.rain, atol=0.01)
+    standard = {"sst": "sea_surface_temperature", "altitude": "height", "air": "air_temperature",
+                "wind": "wind_speed", "rain": "rainfall_rate", "tb": "brightness_temperature"}
+    for ds in (forward, out):  # inputs passed through, results, coordinates
+        assert {name: ds[name].attrs["standard_name"] for name in standard} == standard
+        xr.testing.assert_identical(ds.latitude, scene.latitude)
+        np.testing.assert_array_equal(ds.channel, tbcalc.freqs)
+        assert ds.channel.attrs["units"] == "GHz" and ds.attrs["title"] == "a scene"
+    assert out.attrs["Conventions"] == "CF-1.8" and float(out.noise_k) == 0.7
+    assert re.fullmatch(r"\S+Z tbcalc " + re.escape(tbcalc.__version__)
+                        + r": tbcalc\.xarray\.retrieve\(noise_k=0\.7\)\n\S+Z tbcalc \S+: "
+                        r"tbcalc\.xarray\.forward\(\)\nmade by a test", out.attrs["history"])
+
+
+def test_inputs_as_dataarrays_numbers_or_six_variables(scene):
+    by_name = tx.forward(scene.assign(altitude=1500.0))
+    given = tx.forward(sst=scene.sst, altitude=1500, air=scene.air, wind=scene.wind.rename(None),
+                       rain=scene.rain.rename("r"))
+    np.testing.assert_array_equal(given.tb, by_name.tb)
+    assert set(given.data_vars) == {"sst", "altitude", "air", "wind", "r", "tb"}
+    six = by_name.assign({f"tb{c}": by_name.tb.isel(channel=c - 1, drop=True) for c in range(1, 7)})
+    by_six = tx.retrieve(six.drop_vars("tb"), tb=[f"tb{c}" for c in range(1, 7)])
+    xr.testing.assert_identical(by_six[["tb", "status"] + FIELDS], tx.retrieve(by_name)[
+        ["tb", "status"] + FIELDS])
+
+
+@pytest.mark.parametrize("call,error,words", [
+    (lambda s: tx.forward(s, sst="temperature"), KeyError, "temperature"),
+    (lambda s: tx.forward(), TypeError, "needs a Dataset"),
+    (lambda s: tx.forward(s, wind=s.wind.values), TypeError, "give a DataArray"),
+    (lambda s: tx.forward(s.assign(sst=s.sst.assign_attrs(units="K"))), ValueError, "'degC'"),
+    (lambda s: tx.forward(s.assign(rain=s.rain.expand_dims(channel=6))), ValueError, "only tb"),
+    (lambda s: tx.retrieve(s, tb="wind"), ValueError, "dimension of six"),
+    (lambda s: tx.retrieve(tx.forward(s).assign_coords(channel=np.arange(6.0))), ValueError,
+     "not the channel frequencies"),
+    (lambda s: tx.retrieve(s, tb=["wind", "rain"]), ValueError, "six variables"),
+])
+def test_bad_inputs_say_what_is_wrong(scene, call, error, words):
+    with pytest.raises(error, match=words):
+        call(scene)
+
+
+def test_netcdf_file_with_fill_values_and_flags(scene, tmp_path):
+    scene["sst"][0, 0] = np.nan  # a record with no answer
+    product = tx.retrieve(tx.forward(scene))
+    product.to_netcdf(tmp_path / "product.nc")
+    with netCDF4.Dataset(tmp_path / "product.nc") as raw:
+        assert all(np.isnan(raw[name].getncattr("_FillValue")) for name in FIELDS + ["tb"])
+        assert np.ma.is_masked(raw["wind"][0, 0]) and not np.ma.is_masked(raw["wind"][0, 1])
+        assert raw["status"][0, 0] == tbcalc.STATUSES.index("invalid-input")
+        assert "_FillValue" not in raw["channel"].ncattrs()
+    with xr.open_dataset(tmp_path / "product.nc") as reopened:
+        xr.testing.assert_identical(reopened.load(), product)
+
+
+def test_dask_arrays_stay_lazy_and_give_the_eager_results(scene):
+    noisy = tx.forward(scene)
+    noisy["tb"] = noisy.tb + np.random.default_rng(1).normal(0, 0.5, noisy.tb.shape)
+    forward = tx.forward(scene.chunk({"track": 7}))
+    product = tx.retrieve(noisy.chunk({"track": 7}))
+    mixed = tx.retrieve(noisy.assign(sst=noisy.sst.chunk({"track": 7})))  # some in memory
+    for array in (forward.tb, product.wind, product.status, mixed.wind):
+        assert isinstance(array.data, dask.array.Array)
+        assert array.data.numblocks[0] == 6  # one task per chunk of 7 of the 40 records
+    assert_same(forward.compute(), tx.forward(scene))
+    assert_same(product.compute(), tx.retrieve(noisy))
+    assert_same(mixed.compute(), tx.retrieve(noisy))
