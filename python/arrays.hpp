@@ -35,9 +35,9 @@ struct Broadcast {
 };
 Broadcast broadcast(const std::vector<py::array>& arrays);
 
-// The most arrays one broadcast walks together (retrieve: four inputs and
-// the six channels of tb).
-inline constexpr std::size_t kMaxArrays = 10;
+// The most arrays one broadcast walks together (retrieve: the environment's
+// three, and the six channels of the noise and of tb).
+inline constexpr std::size_t kMaxArrays = 15;
 using Pointers = std::array<const char*, kMaxArrays>;
 
 // Visits the elements of a broadcast in C order, a given number at a time:

@@ -30,10 +30,13 @@ freqs : ndarray of float32, shape (6,)
     The channel frequencies, GHz: 4.74, 5.31, 5.57, 6.02, 6.69, 7.09.
 STATUSES : tuple of str
     The retrieval's status words; ``Retrieval.status_code`` indexes them.
-RETRIEVAL_FIELDS : tuple of tuple of str
+ONE_SIGMA_LEVEL : float
+    The default level of the confidence intervals: erf(1/sqrt(2)), one sigma.
+RETRIEVAL_FIELDS : tuple of tuple
     The retrieval's numbers, one ``(name, units, long_name, standard_name,
-    doc)`` each, in the order of ``Retrieval``'s attributes: units in UDUNITS
-    spelling, standard_name from the CF table or empty.
+    doc, interval)`` each, in the order of ``Retrieval``'s attributes: units
+    in UDUNITS spelling, standard_name from the CF table or empty, interval
+    True for the bounds of the confidence intervals (NaN unless asked for).
 )";
 
 inline constexpr const char* kEmissivity = R"(Flat-sea emissivity at nadir, per channel.
@@ -142,9 +145,10 @@ inline constexpr const char* kRetrieveHead =
     R"(Wind speed and rain rate from six measured brightness temperatures.
 
 The global minimum, over wind 0 to 150 m/s and rain -10 to 150 mm/h, of the
-sum of squared differences between the model and `tb`, with uncertainties
-linearised at the solution for the given noise. Every element is retrieved on
-its own; the work runs without the GIL.
+sum of squared differences between the model and `tb`, each in units of its
+channel's noise, with uncertainties linearised at the solution and, on
+request, confidence intervals from the misfit itself. Every element is
+retrieved on its own; the work runs without the GIL.
 
 Parameters
 ----------
@@ -154,7 +158,19 @@ sst_c, altitude_m, air_c : array_like
 tb : array_like, shape ``(..., 6)``
     Measured brightness temperatures, K, in the channel order of `freqs`.
 noise_k : array_like, optional
-    Noise of each channel, K, one sigma (default 0.5).
+    Noise of the channels, K, one sigma (default 0.5). It broadcasts against
+    `tb`, channels last: a number for all, six values (one per channel),
+    shape ``(..., 1)`` for one noise per element, or ``(..., 6)``.
+intervals : bool, optional, keyword only
+    Also compute the confidence intervals ``wind_lo``, ``wind_hi``,
+    ``rain_lo``, ``rain_hi`` (NaN otherwise): every wind whose best fit, the
+    rain chosen afresh, raises the misfit by no more than the chi-square
+    quantile of `level` (one degree of freedom), and likewise for the rain.
+    Unlike +- sigma they are honest where the problem is not linear (near
+    zero rain), asymmetric, and bounded by the domain. About 1.4 times the
+    time.
+level : float, optional, keyword only
+    Level of the intervals, 0 < level < 1 (default 0.6827, one sigma).
 
 Returns
 -------
@@ -168,18 +184,22 @@ inline constexpr const char* kRetrieveTail = R"(    iterations : int32
     status_code : uint8
         The status as its position in `STATUSES`.
     status : str, one dtype (the longest word's width)
-        ``STATUSES[status_code]``: 'converged', 'at-bound', 'poor-fit' (rms
-        above three times the noise), 'weakly-constrained' (an uncertainty
-        above 5 m/s or 5 mm/h) or 'invalid-input' (a value not finite, the
-        environment outside the accepted ranges, a temperature not above 0 K
-        or a noise not above 0; the numbers are then NaN).
+        ``STATUSES[status_code]``: 'converged', 'at-bound', 'poor-fit' (the
+        misfit per channel above three sigmas of the noise), 'weakly-
+        constrained' (with intervals, an interval's half-width per unit of
+        its z above 5 m/s or 5 mm/h; without, a sigma above them) or
+        'invalid-input' (a value not finite, the environment outside the
+        accepted ranges, a temperature not above 0 K or a noise not above 0;
+        the numbers are then NaN).
 
 Raises
 ------
 TypeError
     If an input does not hold real numbers.
 ValueError
-    If the last axis of `tb` is not 6 long, or the inputs do not broadcast.
+    If the last axis of `tb` is not 6 long, that of `noise_k` not 6 or 1,
+    the inputs do not broadcast, or intervals are asked for at a level not
+    strictly between 0 and 1.
 KeyboardInterrupt
     On Ctrl-C, within a few milliseconds; nothing is returned.
 

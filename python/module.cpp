@@ -195,7 +195,7 @@ py::tuple field_descriptions() {
   for (std::size_t k = 0; k < retrieval_fields.size(); ++k) {
     const RetrievalField& f = retrieval_fields[k];
     fields[k] = py::make_tuple(std::string(f.name), std::string(f.units), std::string(f.long_name),
-                               std::string(f.standard_name), std::string(f.doc));
+                               std::string(f.standard_name), std::string(f.doc), f.interval);
   }
   return fields;
 }
@@ -214,20 +214,38 @@ struct RetrievalArrays {
   }
 };
 
+// The channel `c` of an array whose last axis holds the channels (six, or
+// one for all), with the axes before it left to broadcast.
+py::array channel_of(const py::array& a, py::ssize_t c) {
+  if (a.ndim() == 0) return a;
+  return a[py::make_tuple(py::ellipsis(), a.shape(a.ndim() - 1) == 1 ? 0 : c)];
+}
+
 RetrievalArrays retrieval(const ArrayLike& sst_c, const ArrayLike& altitude_m,
-                          const ArrayLike& air_c, const ArrayLike& tb, const ArrayLike& noise_k) {
+                          const ArrayLike& air_c, const ArrayLike& tb, const ArrayLike& noise_k,
+                          bool intervals, double level) {
   const py::array tb_array = as_real_array(tb, "tb", float64());
   if (tb_array.ndim() == 0 || tb_array.shape(tb_array.ndim() - 1) != 6) {
     throw py::value_error("tb: the last axis must hold the six channels, got shape " +
                           std::string(py::str(tb_array.attr("shape"))));
   }
-  std::vector<py::array> inputs = {
-      as_real_array(sst_c, "sst_c", float32()), as_real_array(altitude_m, "altitude_m", float32()),
-      as_real_array(air_c, "air_c", float32()), as_real_array(noise_k, "noise_k", float64())};
-  // Each channel as an array of the leading shape: all broadcast together.
-  for (py::ssize_t c = 0; c < 6; ++c) {
-    inputs.push_back(tb_array[py::make_tuple(py::ellipsis(), c)]);
+  const py::array noise = as_real_array(noise_k, "noise_k", float64());
+  if (noise.ndim() > 0 && noise.shape(noise.ndim() - 1) != 6 && noise.shape(noise.ndim() - 1) != 1) {
+    throw py::value_error(
+        "noise_k: the last axis holds the channels, six or one for all, got shape " +
+        std::string(py::str(noise.attr("shape"))));
   }
+  if (intervals && !(level > 0.0 && level < 1.0)) {
+    throw py::value_error("level: a share strictly between 0 and 1 is needed, got " +
+                          std::to_string(level));
+  }
+  std::vector<py::array> inputs = {as_real_array(sst_c, "sst_c", float32()),
+                                   as_real_array(altitude_m, "altitude_m", float32()),
+                                   as_real_array(air_c, "air_c", float32())};
+  // Each channel of tb and of the noise as an array of the leading shape,
+  // all broadcast together: the environment against the leading axes.
+  for (py::ssize_t c = 0; c < 6; ++c) inputs.push_back(channel_of(tb_array, c));
+  for (py::ssize_t c = 0; c < 6; ++c) inputs.push_back(channel_of(noise, c));
   const Broadcast b = broadcast(inputs);
   constexpr std::size_t kFields = retrieval_fields.size();
   std::array<double*, kFields> o;
@@ -241,11 +259,15 @@ RetrievalArrays retrieval(const ArrayLike& sst_c, const ArrayLike& altitude_m,
   py::array_t<std::uint8_t> codes(b.shape);
   std::int32_t* it = iterations.mutable_data();
   std::uint8_t* code = codes.mutable_data();
+  const RetrievalOptions options{intervals, level};
   walk_without_gil(b, kRetrievalBlock, [&](std::size_t i, const Pointers& p) {
-    std::array<double, 6> measured;
-    for (std::size_t c = 0; c < 6; ++c) measured[c] = element<double>(p[4 + c]);
+    std::array<double, 6> measured, noise_per_channel;
+    for (std::size_t c = 0; c < 6; ++c) {
+      measured[c] = element<double>(p[3 + c]);
+      noise_per_channel[c] = element<double>(p[9 + c]);
+    }
     const Retrieval r = retrieve(element<float>(p[0]), element<float>(p[1]), element<float>(p[2]),
-                                 measured, element<double>(p[3]));
+                                 measured, noise_per_channel, options);
     for (std::size_t k = 0; k < kFields; ++k) o[k][i] = r.*retrieval_fields[k].member;
     it[i] = r.iterations;
     code[i] =
@@ -274,6 +296,7 @@ PYBIND11_MODULE(_tbcalc, m) {
   m.attr("freqs") = channel_frequencies();
   m.attr("STATUSES") = status_names();
   m.attr("RETRIEVAL_FIELDS") = field_descriptions();
+  m.attr("ONE_SIGMA_LEVEL") = tbcalc::one_sigma_level;
 
   // Both classes are public as tbcalc.Jacobian and tbcalc.Retrieval: named so
   // in reprs and in the signatures below.
@@ -312,5 +335,7 @@ PYBIND11_MODULE(_tbcalc, m) {
         py::arg("wind_ms"), py::arg("rain_mmh"), docs::kJacobian);
   static const std::string retrieve_doc = docs::retrieve();
   m.def("retrieve", &retrieval, py::arg("sst_c"), py::arg("altitude_m"), py::arg("air_c"),
-        py::arg("tb"), py::arg("noise_k") = tbcalc::default_noise_k, retrieve_doc.c_str());
+        py::arg("tb"), py::arg("noise_k") = tbcalc::default_noise_k, py::kw_only(),
+        py::arg("intervals") = false, py::arg("level") = tbcalc::one_sigma_level,
+        retrieve_doc.c_str());
 }

@@ -13,7 +13,7 @@ MARKER = "@RETRIEVAL_FIELD_PROPERTIES@"
 
 def properties():
     lines = []
-    for name, _units, _long_name, _standard_name, doc in tbcalc.RETRIEVAL_FIELDS:
+    for name, _units, _long_name, _standard_name, doc, _interval in tbcalc.RETRIEVAL_FIELDS:
         if '"' in doc or "\\" in doc:
             sys.exit(f"{name}: a docstring cannot hold {doc!r} as it stands")
         lines += ["    @property",

@@ -2,6 +2,7 @@
 # only names what is public. tbcalc.xarray is imported on request, so that
 # tbcalc itself needs nothing but numpy.
 from tbcalc._tbcalc import (
+    ONE_SIGMA_LEVEL,
     RETRIEVAL_FIELDS,
     STATUSES,
     Jacobian,
@@ -16,6 +17,7 @@ from tbcalc._tbcalc import (
 )
 
 __all__ = [
+    "ONE_SIGMA_LEVEL",
     "RETRIEVAL_FIELDS",
     "STATUSES",
     "Jacobian",

@@ -21,6 +21,7 @@ Needs xarray (Debian python3-xarray); dask (python3-dask) for chunked data and
 netCDF4 (python3-netcdf4) for netCDF files.
 """
 import datetime
+import functools
 
 try:
     import xarray as xr
@@ -70,10 +71,14 @@ def _forward_kernel(sst, altitude, air, wind, rain):
     return (tbcalc.brightness(sst, altitude, air, wind, rain),)
 
 
-def _retrieve_kernel(sst, altitude, air, tb, noise_k):
-    r = tbcalc.retrieve(sst, altitude, air, tb, noise_k)
-    return (*(getattr(r, field[0]) for field in tbcalc.RETRIEVAL_FIELDS), r.iterations,
-            r.status_code)
+def _retrieve_kernel(sst, altitude, air, tb, noise_k, *, fields, noise_per_channel, intervals,
+                     level):
+    # A noise without the channel dimension is one for all channels of its
+    # element: it gets a channel axis of one.
+    if not noise_per_channel:
+        noise_k = np.asarray(noise_k)[..., np.newaxis]
+    r = tbcalc.retrieve(sst, altitude, air, tb, noise_k, intervals=intervals, level=level)
+    return (*(getattr(r, name) for name in fields), r.iterations, r.status_code)
 
 
 def _echoing(*arrays, kernel, echo):
@@ -129,7 +134,8 @@ def forward(data=None, *, sst="sst", altitude="altitude", air="air", wind="wind"
     return _finish(result, data, "forward()")
 
 
-def retrieve(data=None, *, sst="sst", altitude="altitude", air="air", tb="tb", noise_k=0.5):
+def retrieve(data=None, *, sst="sst", altitude="altitude", air="air", tb="tb", noise_k=0.5,
+             intervals=True, level=tbcalc.ONE_SIGMA_LEVEL):
     """Wind speed and rain rate from six brightness temperatures, as a Dataset.
 
     Parameters
@@ -145,9 +151,15 @@ def retrieve(data=None, *, sst="sst", altitude="altitude", air="air", tb="tb", n
         ``channel`` coordinate, if any, must hold those frequencies in GHz),
         or six variables, one per channel (``["tb1", ..., "tb6"]``).
     noise_k : str, xarray.DataArray or number, optional
-        Noise of each channel, K, one sigma (default 0.5, as
-        ``tbcalc.retrieve``); a DataArray broadcasts by dimension name (no
-        ``channel`` dimension).
+        Noise of the channels, K, one sigma (default 0.5, as
+        ``tbcalc.retrieve``); a DataArray broadcasts by dimension name, with
+        a ``channel`` dimension for a noise per channel.
+    intervals : bool, optional
+        Add the confidence intervals ``wind_lo``, ``wind_hi``, ``rain_lo``,
+        ``rain_hi`` from the misfit itself (default: yes; a product should
+        say how far to trust it, and near zero rain the sigmas do not).
+    level : float, optional
+        Level of the intervals, 0 < level < 1 (default 0.6827, one sigma).
 
     Returns
     -------
@@ -176,13 +188,22 @@ def retrieve(data=None, *, sst="sst", altitude="altitude", air="air", tb="tb", n
     inputs["tb"] = _channels(data, tb)
     inputs["noise_k"] = _input(data, noise_k, "noise_k")
     for role, array in inputs.items():
-        if role != "tb" and CHANNEL in array.dims:
-            raise ValueError(f"{role}: has a {CHANNEL!r} dimension; only tb has the channels")
-    fields = tbcalc.RETRIEVAL_FIELDS
-    outputs = _apply(_retrieve_kernel, inputs, [[]] * (len(fields) + 2),
+        if role not in ("tb", "noise_k") and CHANNEL in array.dims:
+            raise ValueError(f"{role}: has a {CHANNEL!r} dimension; only tb and noise_k have "
+                             "the channels")
+    if CHANNEL in inputs["noise_k"].dims:
+        inputs["noise_k"] = _channel_axis(inputs["noise_k"], "noise_k")
+    if intervals and not 0 < level < 1:
+        raise ValueError(f"level: a share strictly between 0 and 1 is needed, got {level}")
+    # The interval bounds are NaN unless asked for: then they are left out.
+    fields = [field for field in tbcalc.RETRIEVAL_FIELDS if intervals or not field[5]]
+    kernel = functools.partial(_retrieve_kernel, fields=[field[0] for field in fields],
+                               noise_per_channel=CHANNEL in inputs["noise_k"].dims,
+                               intervals=intervals, level=level)
+    outputs = _apply(kernel, inputs, [[]] * (len(fields) + 2),
                      [np.float64] * len(fields) + [np.int32, np.uint8])
     results = {}
-    for (name, units, long_name, standard_name, _doc), array in zip(fields, outputs):
+    for (name, units, long_name, standard_name, _doc, _), array in zip(fields, outputs):
         array.attrs = {"units": units, "long_name": long_name}
         if standard_name:
             array.attrs["standard_name"] = standard_name
@@ -196,8 +217,8 @@ def retrieve(data=None, *, sst="sst", altitude="altitude", air="air", tb="tb", n
         flag_meanings=" ".join(word.replace("-", "_") for word in tbcalc.STATUSES))
     noise = inputs["noise_k"]
     result = _with_inputs(inputs, results).assign_coords({CHANNEL: _channel_coordinate()})
-    return _finish(result, data,
-                   f"retrieve(noise_k={float(noise) if noise.ndim == 0 else '...'})")
+    settings = f"noise_k={float(noise) if noise.ndim == 0 else '...'}, intervals={intervals}"
+    return _finish(result, data, f"retrieve({settings}, level={level:g})")
 
 
 def _apply(kernel, inputs, output_core_dims, output_dtypes):
@@ -263,16 +284,23 @@ def _channels(data, tb):
         tb = tb.transpose(..., CHANNEL).rename("tb").assign_attrs(_QUANTITIES["tb"][0])
     else:
         tb = _input(data, tb, "tb")
-    if tb.sizes.get(CHANNEL) != 6:
-        raise ValueError(f"tb: needs a {CHANNEL!r} dimension of six; has {dict(tb.sizes)}")
-    if CHANNEL in tb.coords:
-        given = np.asarray(tb[CHANNEL], dtype=np.float64)
+    return _channel_axis(tb, "tb")
+
+
+def _channel_axis(array, role):
+    """`array` with its channel dimension checked: six long, the frequencies
+    (if a coordinate is given) in order, one chunk."""
+    if array.sizes.get(CHANNEL) != 6:
+        raise ValueError(f"{role}: needs a {CHANNEL!r} dimension of six; has {dict(array.sizes)}")
+    if CHANNEL in array.coords:
+        given = np.asarray(array[CHANNEL], dtype=np.float64)
         if not np.allclose(given, tbcalc.freqs, atol=0.005, rtol=0):
-            raise ValueError(f"tb: its {CHANNEL} coordinate {given.tolist()} is not the channel "
-                             f"frequencies in GHz, {tbcalc.freqs.round(2).tolist()}, in order")
-    tb = tb.assign_coords({CHANNEL: _channel_coordinate()})
+            raise ValueError(f"{role}: its {CHANNEL} coordinate {given.tolist()} is not the "
+                             f"channel frequencies in GHz, {tbcalc.freqs.round(2).tolist()}, "
+                             "in order")
+    array = array.assign_coords({CHANNEL: _channel_coordinate()})
     # A core dimension is computed whole: one chunk along the channels.
-    return tb.chunk({CHANNEL: -1}) if tb.chunks is not None else tb
+    return array.chunk({CHANNEL: -1}) if array.chunks is not None else array
 
 
 def _channel_coordinate():

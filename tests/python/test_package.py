@@ -29,7 +29,7 @@ def test_retrieval_attributes_follow_the_field_list():
     assert [n.name for n in stub.body if isinstance(n, ast.FunctionDef)] == expected
     assert [name for name in vars(tbcalc.Retrieval) if not name.startswith("_")] == expected
     r = tbcalc.retrieve(20, 1500, 10, tbcalc.brightness(20, 1500, 10, [10, 30], 5))
-    for name, units, long_name, _, doc in tbcalc.RETRIEVAL_FIELDS:
+    for name, units, long_name, _, doc, _ in tbcalc.RETRIEVAL_FIELDS:
         assert getattr(tbcalc.Retrieval, name).__doc__ == doc and units and long_name
         assert getattr(r, name).shape == (2,) and getattr(r, name).dtype == np.float64
         assert f"{name} : {units}\n        {doc}" in tbcalc.retrieve.__doc__

@@ -56,8 +56,10 @@ def test_a_file_is_processed_in_memory_that_does_not_grow_with_it(tmp_path):
                     f["sst"][i] = 20 + (i // 10_000) % 100 / 10
                     f["altitude"][i], f["air"][i] = 1500, 10
                     f["wind"][i], f["rain"][i] = (i * 0.37) % 150, (i * 0.11) % 160 - 10
+            # A failure inside dask's netCDF writing can leave the child waiting
+            # on the file's lock: a timeout turns that into a failure.
             done = subprocess.run([sys.executable, "-c", MEASURE, flight, product],
-                                  capture_output=True, text=True, check=True)
+                                  capture_output=True, text=True, check=True, timeout=300)
             peaks[records] = int(done.stdout)
             with xr.open_dataset(flight) as given, xr.open_dataset(product) as written:
                 last = given.isel(record=slice(-5000, None)).load()

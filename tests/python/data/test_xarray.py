@@ -43,8 +43,8 @@ def test_forward_and_retrieve_are_the_numpy_functions_with_cf_metadata(scene):
     assert forward.tb.dims == ("track", "beam", "channel")
     np.testing.assert_array_equal(forward.tb, tbcalc.brightness(*env, scene.wind, scene.rain))
     out = tx.retrieve(forward, noise_k=0.7)
-    r = tbcalc.retrieve(*env, forward.tb.values, noise_k=0.7)
-    for name, units, long_name, standard_name, _ in tbcalc.RETRIEVAL_FIELDS:
+    r = tbcalc.retrieve(*env, forward.tb.values, noise_k=0.7, intervals=True)
+    for name, units, long_name, standard_name, _, _ in tbcalc.RETRIEVAL_FIELDS:
         np.testing.assert_array_equal(out[name], getattr(r, name))
         assert out[name].attrs == {"units": units, "long_name": long_name} | (
             {"standard_name": standard_name} if standard_name else {})
@@ -62,8 +62,21 @@ def test_forward_and_retrieve_are_the_numpy_functions_with_cf_metadata(scene):
         assert ds.channel.attrs["units"] == "GHz" and ds.attrs["title"] == "a scene"
     assert out.attrs["Conventions"] == "CF-1.8" and float(out.noise_k) == 0.7
     assert re.fullmatch(r"\S+Z tbcalc " + re.escape(tbcalc.__version__)
-                        + r": tbcalc\.xarray\.retrieve\(noise_k=0\.7\)\n\S+Z tbcalc \S+: "
+                        + r": tbcalc\.xarray\.retrieve\(noise_k=0\.7, intervals=True, "
+                        r"level=0\.682689\)\n\S+Z tbcalc \S+: "
                         r"tbcalc\.xarray\.forward\(\)\nmade by a test", out.attrs["history"])
+
+
+def test_noise_per_channel_and_intervals_on_request(scene):
+    forward = tx.forward(scene)
+    noise = [0.3, 0.4, 0.5, 0.6, 0.7, 0.8]
+    out = tx.retrieve(forward, noise_k=xr.DataArray(noise, dims="channel"), intervals=False)
+    r = tbcalc.retrieve(scene.sst.values, scene.altitude.values[:, None], scene.air.values,
+                        forward.tb.values, noise_k=noise)
+    np.testing.assert_array_equal(out.wind, r.wind)
+    assert out.noise_k.dims == ("channel",) and "wind_lo" not in out
+    with pytest.raises(ValueError, match="level"):
+        tx.retrieve(forward, level=1.5)
 
 
 def test_inputs_as_dataarrays_numbers_or_six_variables(scene):
