@@ -139,10 +139,10 @@ def draw(flight, product, path):
     x = flight.x.values
     for ax, name, unit, top in ((axes[0], "wind", "m/s", 75), (axes[1], "rain", "mm/h", 75)):
         lo, hi, what = interval(product, name)
-        ax.fill_between(x, np.clip(lo, -20, 500), np.clip(hi, -20, 500), color="C0", alpha=0.3,
+        ax.fill_between(x, np.clip(lo, -20, 500), np.clip(hi, -20, 500), color="C1", alpha=0.45, zorder=3,
                         linewidth=0, label=what)
         ax.plot(x, product[name], ".", color="C0", markersize=1.5, label="retrieved")
-        ax.plot(x, flight[f"true_{name}"], color="black", linewidth=1.2, label="true")
+        ax.plot(x, flight[f"true_{name}"], color="black", linewidth=1.2, label="true", zorder=4)
         ax.set_ylabel(f"{name} ({unit})")
         ax.set_ylim(-10 if name == "rain" else 0, top)
         ax.grid(alpha=0.3)

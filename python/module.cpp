@@ -31,12 +31,9 @@ class EnvironmentCache {
       changed_ = false;
       return *env_;
     }
-    if (same_sea) {
-      env_->altitude = altitude_m;
-      env_->air = celsius_to_kelvin(air_c);
-    } else {
-      env_ = environment_from_replies(sst_c, altitude_m, air_c);
-    }
+    if (!env_) env_.emplace();
+    if (!same_sea) set_sea_surface(*env_, sst_c);
+    set_flight_level(*env_, altitude_m, air_c);
     sst_c_ = sst_c;
     altitude_m_ = altitude_m;
     air_c_ = air_c;
@@ -59,7 +56,7 @@ class ChannelsCache {
   const SixChannels& get(float sst_c, float altitude_m, float air_c) {
     const Environment& env = environments_.get(sst_c, altitude_m, air_c);
     if (environments_.changed() || !channels_) {
-      channels_.emplace(freqs, env.sst, env.altitude, env.air, env.emis);
+      channels_.emplace(env);
     }
     return *channels_;
   }

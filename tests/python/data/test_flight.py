@@ -1,5 +1,6 @@
 """examples/flight.py, run headless into a temporary folder: its files hold
-what the README says, and the retrieval follows the storm."""
+what the README says, the retrieval follows the storm, and tbretrieve --header
+gives the product's answers from the CSV file."""
 import csv
 import os
 import pathlib
@@ -14,7 +15,7 @@ import tbcalc
 SCRIPT = pathlib.Path(__file__).resolve().parents[3] / "examples" / "flight.py"
 
 
-def test_the_simulated_flight(tmp_path):
+def test_the_simulated_flight(tmp_path, run_tbretrieve):
     subprocess.run([sys.executable, SCRIPT, tmp_path], check=True, capture_output=True,
                    env={**os.environ, "MPLBACKEND": "Agg"})
     assert (tmp_path / "flight.png").read_bytes().startswith(b"\x89PNG")
@@ -36,3 +37,11 @@ def test_the_simulated_flight(tmp_path):
         assert converged.mean() > 0.9
         within = abs(product.wind - flight.true_wind) < 3 * product.wind_sd
         assert within[converged].mean() > 0.95
+        # The CSV file through tbretrieve: its columns kept, the product's
+        # answers but for the brightness temperatures' two printed decimals.
+        text = (tmp_path / "flight.csv").read_text()
+        out = list(csv.reader(run_tbretrieve(text, "--header", "--noise", "0.5").splitlines()))
+        assert out[0] == header + [f[0] for f in tbcalc.RETRIEVAL_FIELDS] + ["status"]
+        assert [row[:12] for row in out[1:]] == rows
+        wind = np.array([float(row[12]) for row in out[1:]])
+        assert np.mean(abs(wind - product.wind) < 0.05 * product.wind_sd + 1e-3) > 0.98
