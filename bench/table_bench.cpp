@@ -5,6 +5,7 @@
 // never fails on them.
 //   table_bench <tbforward> <tbretrieve> <tbcalc> <session_generator>
 //               [records] [repeats] [gibibytes]
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -89,17 +90,30 @@ int main(int argc, char** argv) {
       forward_ns, calc_ns, forward_ns / calc_ns);
 
   if (gibibytes > 0) {
-    // The flight again and again, its header once, to the size asked for.
+    // The flight again and again, its header once, to the size asked for:
+    // copied a block at a time, for a child's peak resident size starts from
+    // its parent's.
     {
-      std::ifstream in(flight);
-      std::string header, body((std::istreambuf_iterator<char>(in.seekg(0))), {});
-      in.close();
-      header = body.substr(0, body.find('\n') + 1);
-      body.erase(0, header.size());
-      std::ofstream out(big);
-      out << header;
-      const double target = gibibytes * double(1 << 30);
-      for (double written = 0; written < target; written += double(body.size())) out << body;
+      std::ifstream in(flight, std::ios::binary);
+      std::string header;
+      std::getline(in, header);
+      const std::streamoff body_start = in.tellg();
+      std::ofstream out(big, std::ios::binary);
+      out << header << '\n';
+      const auto target = std::uint64_t(gibibytes * double(1 << 30));
+      std::vector<char> block(1 << 20);
+      // Whole passes over the flight's records, so that every line is whole.
+      for (std::uint64_t written = 0;;) {
+        in.read(block.data(), std::streamsize(block.size()));
+        const auto got = std::size_t(in.gcount());
+        out.write(block.data(), std::streamsize(got));
+        written += got;
+        if (got < block.size()) {
+          if (written >= target) break;
+          in.clear();
+          in.seekg(body_start);
+        }
+      }
     }
     const Run r = run({tbforward, "--header", "-q", "-j", "2"}, big, "/dev/null");
     std::ifstream size(big, std::ios::ate);
