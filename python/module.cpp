@@ -227,7 +227,8 @@ RetrievalArrays retrieval(const ArrayLike& sst_c, const ArrayLike& altitude_m,
                           std::string(py::str(tb_array.attr("shape"))));
   }
   const py::array noise = as_real_array(noise_k, "noise_k", float64());
-  if (noise.ndim() > 0 && noise.shape(noise.ndim() - 1) != 6 && noise.shape(noise.ndim() - 1) != 1) {
+  if (noise.ndim() > 0 && noise.shape(noise.ndim() - 1) != 6 &&
+      noise.shape(noise.ndim() - 1) != 1) {
     throw py::value_error(
         "noise_k: the last axis holds the channels, six or one for all, got shape " +
         std::string(py::str(noise.attr("shape"))));

@@ -1,6 +1,5 @@
 // tbretrieve's own options and its printing of a wind at the breaks of the
 // wind increment.
-#include "number_format.hpp"
 #include "retrieval_records.hpp"
 
 #include <gtest/gtest.h>
@@ -9,6 +8,8 @@
 #include <cmath>
 #include <string>
 #include <vector>
+
+#include "number_format.hpp"
 
 namespace tbcalc::tbretrieve {
 namespace {
