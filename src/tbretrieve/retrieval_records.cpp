@@ -48,18 +48,16 @@ class RetrievalWorker final : public table::RecordWorker {
 class RetrievalRecords final : public table::RecordKind {
  public:
   RetrievalRecords(const RetrievalSettings& settings, bool intervals)
-      : settings_(settings), intervals_(intervals) {}
-
-  std::vector<std::string> added_columns() const override {
-    std::vector<std::string> names;
+      : settings_(settings), intervals_(intervals) {
     for (const RetrievalField& field : retrieval_fields) {
-      if (!field.interval || intervals_) names.emplace_back(field.name);
+      if (!field.interval || intervals_) names_.emplace_back(field.name);
     }
-    names.emplace_back("status");
-    return names;
+    names_.emplace_back("status");
   }
+
+  std::vector<std::string> added_columns() const override { return names_; }
   void write_unanswered(table::ColumnWriter& out) const override {
-    for (std::size_t i = 0; i + 1 < added_columns().size(); ++i) out.missing();
+    for (std::size_t i = 0; i + 1 < names_.size(); ++i) out.missing();
     out.word("bad-input");
   }
   std::unique_ptr<table::RecordWorker> make_worker() const override {
@@ -69,6 +67,7 @@ class RetrievalRecords final : public table::RecordKind {
  private:
   const RetrievalSettings& settings_;
   const bool intervals_;
+  std::vector<std::string> names_;  // of the added columns, the status last
 };
 
 bool read_positive(std::string_view text, double& value) {
