@@ -176,15 +176,16 @@ py::tuple status_names() {
 }
 
 // The status words as one numpy array of the longest word's width, so that
-// every status array has that dtype, whichever words it holds.
+// every status array has that dtype, whichever words it holds. Never freed:
+// a Python object must not outlive the interpreter in a C++ static.
 const py::array& status_words() {
-  static const py::array words = [] {
+  static const py::array* words = [] {
     std::size_t width = 0;
     for (RetrievalStatus s : kStatuses) width = std::max(width, status_name(s).size());
     const py::module_ numpy = py::module_::import("numpy");
-    return py::array(numpy.attr("array")(status_names(), "<U" + std::to_string(width)));
+    return new py::array(numpy.attr("array")(status_names(), "<U" + std::to_string(width)));
   }();
-  return words;
+  return *words;
 }
 
 py::tuple field_descriptions() {

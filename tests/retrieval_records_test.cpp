@@ -25,7 +25,10 @@ TEST(RetrievalOptions, NoiseLevelAndIntervals) {
   const Case cases[] = {
       {{}, "", half, one_sigma_level},
       {{"--noise", "0.3"}, "", {0.3, 0.3, 0.3, 0.3, 0.3, 0.3}, one_sigma_level},
-      {{"--noise=1,2,3,4,5,6", "--level", "95"}, "", {1, 2, 3, 4, 5, 6}, 0.95},
+      {{"--noise=1, 2,3,4,5,6", "--level", "95", "--intervals"}, "", {1, 2, 3, 4, 5, 6}, 0.95},
+      {{"--header", "--level", "99%"}, "", half, 0.99},
+      {{"--level", "95"},
+       "option '--level' sets the level of the intervals: it needs --intervals or --header"},
       {{"--level=0.9", "--intervals"}, "", half, 0.9},
       {{"--noise", "1,2"}, "invalid noise '1,2': one or six positive numbers of kelvin are needed"},
       {{"--noise", "1,2,3,4,5,6,7"},

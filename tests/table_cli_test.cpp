@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -96,6 +97,22 @@ TEST(TbretrieveCli, FilesInOrderAndTheOnesThatCannotBeRead) {
   r = tbretrieve({"--noise=0.25", a});
   EXPECT_EQ(r.out, "# a\n10.012 4.993 0.808 0.457 0.0024 converged\n");
   EXPECT_EQ(r.exit_code, 0);
+}
+
+TEST(TableCli, InputsOfOneRunMakeOneTable) {
+  TempDir dir;
+  const std::string a = dir.file("a.csv", "sst,altitude,air,wind,rain\n20,1500,10,10,5\n");
+  const std::string b = dir.file("b.csv", "sst,altitude,air,wind,rain\n20,1500,10,12,5\n");
+  const std::string c = dir.file("c.csv", "air,sst,altitude,wind,rain\n10,20,1500,12,5\n");
+  ProcessResult r = tbforward({"--header", a, b});
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3) << r.out;  // one header
+  EXPECT_EQ(r.exit_code, 0);
+  r = tbforward({"--header", a, c});
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2) << r.out;
+  EXPECT_EQ(r.err, "tbforward: " + c + ": its header differs from that of " + a +
+                       ": inputs of one run make one table\n"
+                       "Try 'tbforward --help' for more information.\n");
+  EXPECT_EQ(r.exit_code, 2);
 }
 
 TEST(TbretrieveCli, OutputThatCannotBeWrittenIsAnError) {
@@ -212,14 +229,15 @@ TEST(TableCli, HeaderModeKeepsEveryOtherColumnByteForByte) {
       {{"--header"},
        "t,sst,altitude,air,wind,rain\n1,20,1500,10,200,5\n\n2,20,1500,10,10\n",
        "t,sst,altitude,air,wind,rain" + names +
-           "\n1,20,1500,10,200,5,,,,,,\n\n2,20,1500,10,10,,,,,,\n",
+           "\n1,20,1500,10,200,5,,,,,,\n\n2,20,1500,10,10,,,,,,,\n",
        "tbforward: standard input:2: wind speed 200 out of range (0 to 150 m/s)\n"
        "tbforward: standard input:4: 5 fields, the header has 6\n",
        1},
       {{"--header"},
        "sst,altitude,air,wind\n",
        "",
-       "tbforward: standard input: no column 'rain' in the header\n"
+       "tbforward: standard input: no column 'rain' in the header (its columns: sst, altitude, "
+       "air, wind)\n"
        "Try 'tbforward --help' for more information.\n",
        2},
       {{"--header", "--wind", "sst"},
@@ -230,6 +248,17 @@ TEST(TableCli, HeaderModeKeepsEveryOtherColumnByteForByte) {
        2},
       {{}, bom + "20 1500 10 10 5\n# end\n", tb_plain.substr(1) + "\n# end\n", "", 0},
       {{"--header"}, bom, "", "", 0},  // found by fuzzing: an empty input, not an empty line
+      // Comments before and after the header are copied; the added names
+      // can carry a suffix, so that they differ from the input's.
+      // A '#' line that holds a whole row is a row (its first column may be
+      // an identifier).
+      {{"--header", "--suffix=_model"},
+       "# flight 12\nid,sst,altitude,air,wind,rain\n# pause\n#7,20,1500,10,10,5\n",
+       "# flight 12\nid,sst,altitude,air,wind,rain,tb1_model,tb2_model,tb3_model,tb4_model,"
+       "tb5_model,tb6_model\n# pause\n#7,20,1500,10,10,5" +
+           tb + "\n",
+       "",
+       0},
   };
   for (const Case& c : cases) {
     const ProcessResult r = tbforward(c.args, c.input);
@@ -242,7 +271,7 @@ TEST(TableCli, HeaderModeKeepsEveryOtherColumnByteForByte) {
   EXPECT_EQ(r.out,
             "sst,altitude,air,tb1,tb2,tb3,tb4,tb5,tb6,wind,rain,wind_sd,rain_sd,rms,wind_lo,"
             "wind_hi,rain_lo,rain_hi,status\n"
-            "1,,,,,,,,,,bad-input\n");
+            "1,,,,,,,,,,,,,,,,,,bad-input\n");  // padded to the header's nine columns
 }
 
 // Random typed values across the accepted ranges, as decimals with a few

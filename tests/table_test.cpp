@@ -152,6 +152,7 @@ TEST(DelimitedFields, QuotesDelimitersAndTheirFaults) {
   EXPECT_EQ(column_name("\"say \"\"hi\"\"\""), "say \"hi\"");
   EXPECT_EQ(detect_delimiter("a\tb\t\"c,d,e\""), '\t');
   EXPECT_EQ(detect_delimiter("a,b\tc,d"), ',');
+  EXPECT_EQ(detect_delimiter("a\tb\"c,d\tsst"), '\t');  // a quote inside a field quotes nothing
 }
 
 TEST(Layout, ColumnsFoundByName) {
@@ -166,7 +167,7 @@ TEST(Layout, ColumnsFoundByName) {
       {"sst,altitude,air", {0, 1, 2}, "sst,altitude,air,tb1,tb2"},
       {"time,AIR,\"Altitude\", Sst ,lat", {3, 2, 1}, "time,AIR,\"Altitude\", Sst ,lat,tb1,tb2"},
       {"air\tsst\taltitude", {1, 2, 0}, "air\tsst\taltitude\ttb1\ttb2"},
-      {"sst,altitude", {}, "no column 'air' in the header"},
+      {"sst,altitude", {}, "no column 'air' in the header (its columns: sst, altitude)"},
       {"sst,altitude,air,SST", {}, "column 'sst' is named twice in the header"},
       {"sst,\"altitude,air", {}, "header: a quoted field is not closed"},
   };

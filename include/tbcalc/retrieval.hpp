@@ -232,7 +232,7 @@ inline constexpr std::array<RetrievalField, 9> retrieval_fields = {{
 //                   linearised rain_sd is inf or too small; the interval is
 //                   the honest measure there;
 //   converged.
-// Never fails otherwise; every loop is bounded. Intervals take about 1.5
+// Never fails otherwise; every loop is bounded. Intervals take about 1.4
 // times the time of the answer alone.
 Retrieval retrieve(float sst_c, float altitude_m, float air_c, const std::array<double, 6>& tb,
                    const Noise& noise, const RetrievalOptions& options);

@@ -41,19 +41,23 @@ CHANNEL = "channel"
 
 CONVENTIONS = "CF-1.8"
 
+# The spellings of degrees Celsius in UDUNITS and in files met in practice.
+_CELSIUS = {"degC", "celsius", "Celsius", "degree_Celsius", "degrees_Celsius", "deg_C",
+            "degree_C", "degrees_C", "degreeC", "degreesC", "deg C", "\u00b0C"}
+
 # What each input means, its CF attributes and the unit spellings taken for
 # the one the model uses (the first). A different unit is an error, not a
 # conversion: kelvin given for degC would be 273 K off.
 _QUANTITIES = {
     "sst": ({"units": "degC", "standard_name": "sea_surface_temperature",
              "long_name": "sea surface temperature"},
-            {"degC", "celsius", "Celsius", "degree_Celsius", "degrees_Celsius", "deg_C"}),
+            _CELSIUS),
     "altitude": ({"units": "m", "standard_name": "height",
                   "long_name": "radar altitude of the aircraft above the sea"},
                  {"m", "meter", "meters", "metre", "metres"}),
     "air": ({"units": "degC", "standard_name": "air_temperature",
              "long_name": "air temperature at flight level"},
-            {"degC", "celsius", "Celsius", "degree_Celsius", "degrees_Celsius", "deg_C"}),
+            _CELSIUS),
     "wind": ({"units": "m s-1", "standard_name": "wind_speed",
               "long_name": "surface wind speed"},
              {"m s-1", "m/s", "m s**-1", "m.s-1", "meter second-1"}),
@@ -257,6 +261,9 @@ def _input(data, value, role):
     if isinstance(value, str):
         if data is None:
             raise TypeError(f"{role}: the variable name {value!r} needs a Dataset to look in")
+        if not isinstance(data, xr.Dataset):
+            raise TypeError(f"data: a Dataset is needed to look up {value!r}; got "
+                            f"{type(data).__name__} (give DataArrays by keyword: {role}=...)")
         if value not in data.variables:
             raise KeyError(f"{role}: no variable {value!r} in the Dataset; name it with {role}=")
         value = data[value]

@@ -15,7 +15,7 @@ namespace tbcalc::console {
 
 inline constexpr int kExitSuccess = 0;  // all input read, all output delivered
 inline constexpr int kExitFailure = 1;  // a bad record, an unreadable input, lost output
-inline constexpr int kExitUsage = 2;    // the command line was wrong; nothing was read
+inline constexpr int kExitUsage = 2;    // the command line, or an input's header, was wrong
 
 // Standard error, owned. Every call may come from any thread; messages are
 // whole lines, never interleaved. Nothing here allocates once its buffer has

@@ -76,14 +76,19 @@ bool read_number(std::string_view field, double& value, Problem& problem) {
   return false;
 }
 
+bool is_blank_or_comment(std::string_view line) {
+  const std::size_t first = line.find_first_not_of(" \t\r");
+  return first == std::string_view::npos || line[first] == '#';
+}
+
 PlainLine split_plain(std::string_view line, std::span<double> values, std::string_view count_word,
                       Problem& problem) {
   std::size_t at = 0;
   auto skip_blanks = [&] {
     while (at < line.size() && is_blank(line[at])) ++at;
   };
+  if (is_blank_or_comment(line)) return PlainLine::copy;
   skip_blanks();
-  if (at == line.size() || line[at] == '#') return PlainLine::copy;
 
   std::size_t count = 0;
   for (;;) {
@@ -113,10 +118,8 @@ PlainLine split_plain(std::string_view line, std::span<double> values, std::stri
     }
   }
   if (count < values.size()) {
-    std::array<char, 24> digits;
-    const auto end = std::to_chars(digits.begin(), digits.end(), count).ptr;
-    problem << count_word << " numbers expected, found "
-            << std::string_view(digits.data(), std::size_t(end - digits.data()));
+    std::array<char, 24> room;
+    problem << count_word << " numbers expected, found " << decimal(count, room);
     return PlainLine::bad;
   }
   return PlainLine::record;
@@ -145,10 +148,8 @@ bool split_delimited(std::string_view line, char delimiter, std::vector<std::str
         break;
       }
       if (at < line.size() && line[at] != delimiter) {
-        problem << "text after the closing quote of field ";
-        std::array<char, 24> digits;
-        const auto end = std::to_chars(digits.begin(), digits.end(), fields.size() + 1).ptr;
-        problem << std::string_view(digits.data(), std::size_t(end - digits.data()));
+        std::array<char, 24> room;
+        problem << "text after the closing quote of field " << decimal(fields.size() + 1, room);
         return false;
       }
     } else {
@@ -182,10 +183,20 @@ std::string column_name(std::string_view raw) {
 
 char detect_delimiter(std::string_view header) {
   std::size_t tabs = 0, commas = 0;
-  bool quoted = false;
-  for (char c : header) {
-    if (c == '"') quoted = !quoted;  // a doubled quote toggles twice
-    if (quoted) continue;
+  // As splitting reads quotes: only a field's first character opens one.
+  bool field_start = true, quoted = false;
+  for (std::size_t i = 0; i < header.size(); ++i) {
+    const char c = header[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < header.size() && header[i + 1] == '"') {
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      }
+      continue;
+    }
+    quoted = c == '"' && field_start;
+    field_start = c == ',' || c == '\t';
     tabs += c == '\t';
     commas += c == ',';
   }

@@ -42,6 +42,10 @@ std::string_view field_text(std::string_view raw);
 // taken as one.
 std::string column_name(std::string_view raw);
 
+// A line with nothing but blanks, or whose first other character is '#': in
+// both layouts such lines are copied, not read.
+bool is_blank_or_comment(std::string_view line);
+
 // The delimiter of a header line: a tab when it has more tabs than commas
 // outside quotes, otherwise a comma.
 char detect_delimiter(std::string_view header);

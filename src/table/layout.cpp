@@ -40,8 +40,22 @@ bool read_layout(std::string_view header, std::span<const std::string> wanted,
       found = i;
     }
     if (found == names.size()) {
-      error = "no column '" + want + "' in the header";
+      std::string columns;
+      for (const std::string& name : names) {
+        if (columns.size() > 160) {
+          columns += ", ...";
+          break;
+        }
+        columns += (columns.empty() ? "" : ", ") + name;
+      }
+      error = "no column '" + want + "' in the header (its columns: " + columns + ")";
       return false;
+    }
+    for (std::size_t k = 0; k < layout.inputs.size(); ++k) {
+      if (layout.inputs[k] == found) {
+        error = "'" + wanted[k] + "' and '" + want + "' would be read from one column";
+        return false;
+      }
     }
     layout.inputs.push_back(found);
   }

@@ -1,6 +1,7 @@
 #include "problem.hpp"
 
 #include <algorithm>
+#include <charconv>
 
 namespace tbcalc::table {
 namespace {
@@ -8,6 +9,11 @@ namespace {
 constexpr std::size_t kShownBytes = 24;  // of a bad field, in a message
 
 }  // namespace
+
+std::string_view decimal(std::uint64_t n, std::array<char, 24>& room) {
+  const auto end = std::to_chars(room.data(), room.data() + room.size(), n).ptr;
+  return {room.data(), std::size_t(end - room.data())};
+}
 
 Problem& Problem::operator<<(std::string_view text) {
   const std::size_t n = std::min(text.size(), text_.size() - size_);

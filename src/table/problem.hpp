@@ -4,9 +4,13 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace tbcalc::table {
+
+// `n` in decimal, written in `room`.
+std::string_view decimal(std::uint64_t n, std::array<char, 24>& room);
 
 class Problem {
  public:

@@ -8,11 +8,6 @@
 namespace tbcalc::table {
 namespace {
 
-std::string_view digits_of(std::uint64_t n, std::array<char, 24>& room) {
-  const auto end = std::to_chars(room.begin(), room.end(), n).ptr;
-  return {room.data(), std::size_t(end - room.data())};
-}
-
 class BatchProcessor {
  public:
   BatchProcessor(Batch& batch, const RecordKind& kind, RecordWorker& worker, Scratch& scratch)
@@ -65,27 +60,46 @@ class BatchProcessor {
       // Its fields were not kept: empty ones keep the table's shape.
       b_.output.append(layout.columns > 0 ? layout.columns - 1 : 0, layout.delimiter);
       too_long(l);
-    } else if (text.find_first_not_of(" \t") == std::string_view::npos) {
+    } else if (is_blank_or_comment(text) && !whole_row(text)) {
       b_.output.append(text);
     } else {
       b_.output.append(text);
       if (read_fields(text)) {
         record(l, layout.delimiter);
       } else {
+        // A row short of fields gets empty ones: the added columns stay in
+        // their place.
+        if (s_.fields.size() < layout.columns) {
+          b_.output.append(layout.columns - s_.fields.size(), layout.delimiter);
+        }
         unanswered(l, layout.delimiter);
       }
     }
     b_.output.append(crlf ? "\r\n" : "\n");
   }
 
+  // Whether a line that starts with '#' holds a whole row all the same: a
+  // first column of identifiers may start with it, and a row must never be
+  // taken for a comment and lost.
+  bool whole_row(std::string_view text) {
+    if (text.find('#') == std::string_view::npos) return false;  // blank
+    Problem ignored;
+    return split_delimited(text, file_.layout.delimiter, s_.fields, ignored) &&
+           s_.fields.size() == file_.layout.columns;
+  }
+
   // The named fields of a delimited record as numbers.
   bool read_fields(std::string_view text) {
     const Layout& layout = file_.layout;
-    if (!split_delimited(text, layout.delimiter, s_.fields, s_.problem)) return false;
+    if (!split_delimited(text, layout.delimiter, s_.fields, s_.problem)) {
+      s_.fields.clear();  // not counted: no padding
+      s_.fields.resize(layout.columns);
+      return false;
+    }
     if (s_.fields.size() != layout.columns) {
       std::array<char, 24> a, b;
-      s_.problem << digits_of(s_.fields.size(), a) << " fields, the header has "
-                 << digits_of(layout.columns, b);
+      s_.problem << decimal(s_.fields.size(), a) << " fields, the header has "
+                 << decimal(layout.columns, b);
       return false;
     }
     for (std::size_t i = 0; i < layout.inputs.size(); ++i) {
@@ -120,7 +134,7 @@ class BatchProcessor {
 
   void too_long(const LineInfo& l) {
     std::array<char, 24> room;
-    s_.problem << "line longer than " << digits_of(kMaxLineBytes, room) << " bytes";
+    s_.problem << "line longer than " << decimal(kMaxLineBytes, room) << " bytes";
     unanswered(l, file_.header_mode ? file_.layout.delimiter : ' ');
   }
 
@@ -133,7 +147,7 @@ class BatchProcessor {
     const std::size_t begin = b_.messages.size();
     b_.messages += file_.name;
     b_.messages += ':';
-    b_.messages += digits_of(l.number, room);
+    b_.messages += decimal(l.number, room);
     b_.messages += ": ";
     b_.messages += s_.problem.view();
     b_.marks.push_back({line_start_, begin, b_.messages.size()});

@@ -117,6 +117,9 @@ TableOptions parse_table_options(const TableCommand& command, int argc, const ch
       o.header_mode = true;
     } else if (arg == "-q" || arg == "--quiet") {
       o.quiet = true;
+    } else if (option_value("--suffix", arg, argc, argv, i, value, error)) {
+      if (!error.empty()) return usage_error(error);
+      o.suffix = value;
     } else if (option_value("--jobs", arg, argc, argv, i, value, error) ||
                option_value("-j", arg, argc, argv, i, value, error) ||
                (arg.starts_with("-j") && (value = arg.substr(2), true))) {
@@ -157,6 +160,12 @@ TableOptions parse_table_options(const TableCommand& command, int argc, const ch
                          "' names a column: it needs --header");
     }
   }
+  if (!o.suffix.empty() && !o.header_mode) {
+    return usage_error("option '--suffix' names columns: it needs --header");
+  }
+  if (command.check) {
+    if (std::string problem = command.check(o); !problem.empty()) return usage_error(problem);
+  }
   if (o.files.empty()) o.files.emplace_back("-");
   return o;
 }
@@ -181,6 +190,8 @@ std::string usage_text(const TableCommand& command) {
   text += "                  " + names + "\n";
   text +=
       "                  (by default the column of that name, case ignored)\n"
+      "  --suffix TEXT   with --header: TEXT after each added column's name, so\n"
+      "                  that they differ from the input's (--suffix _retrieved)\n"
       "  -j, --jobs N    compute N records at a time (default: one per processor)\n"
       "  -q, --quiet     no progress line on a terminal\n";
   for (const ProgramOption& option : command.options) {
@@ -206,8 +217,9 @@ std::string usage_text(const TableCommand& command) {
 
 int run_table(const TableCommand& command, const TableOptions& options, const RecordKind& kind,
               TableIo& io) {
-  const ReadSettings settings{options.header_mode, options.columns, command.count_word,
-                              kind.added_columns()};
+  std::vector<std::string> added = kind.added_columns();
+  for (std::string& name : added) name += options.suffix;
+  const ReadSettings settings{options.header_mode, options.columns, command.count_word, added};
   console::OutputBuffer out(io.output);
   // Progress only where a person watches standard error and the output does
   // not share the screen with it.

@@ -40,6 +40,9 @@ struct TableCommand {
   std::vector<std::string_view> inputs;
   std::string_view count_word;  // inputs.size() as a word: "five"
   std::vector<ProgramOption> options;
+  // Once every option is read: what is wrong with them together, or an
+  // empty string.
+  std::function<std::string(const struct TableOptions&)> check;
 };
 
 struct TableOptions {
@@ -48,6 +51,7 @@ struct TableOptions {
   bool quiet = false;
   unsigned jobs = 1;
   std::vector<std::string> columns;  // the input column names, renamed or not
+  std::string suffix;                // header mode: after each added column's name
   std::vector<std::string> files;    // in order; "-" is standard input; none: standard input
   std::string error;                 // for usage_error: what was wrong
 };
@@ -55,8 +59,8 @@ struct TableOptions {
 // The most jobs -j takes: beyond, threads only cost memory.
 inline constexpr unsigned kMaxJobs = 256;
 
-// GNU style: --header, --COLUMN NAME or --COLUMN=NAME, -j N, -jN, --jobs=N,
-// --quiet, the program's own options, --help, --version; "--" ends the
+// GNU style: --header, --COLUMN NAME or --COLUMN=NAME, --suffix TEXT, -j N,
+// -jN, --jobs=N, --quiet, the program's own options, --help, --version; "--" ends the
 // options and "-" alone is standard input. The default for -j is the number
 // of online processors.
 TableOptions parse_table_options(const TableCommand& command, int argc, const char* const* argv);

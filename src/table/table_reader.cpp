@@ -3,6 +3,8 @@
 #include <cstring>
 #include <memory>
 
+#include "fields.hpp"
+
 namespace tbcalc::table {
 namespace {
 
@@ -41,6 +43,7 @@ bool TableReader::read(console::ByteSource& source, std::string_view name, std::
   });
 
   bool go_on = true;
+  bool have_header = false;
   std::uint64_t number = 0;
   for (;;) {
     if (pipeline_.output_failed()) {
@@ -63,7 +66,10 @@ bool TableReader::read(console::ByteSource& source, std::string_view name, std::
       // A byte-order mark alone is an empty input, not an empty line.
       if (text.empty() && !in.line_ended()) break;
     }
-    if (number == 1 && settings_.header_mode) {
+    // In header mode the first line that is neither blank nor a comment
+    // names the columns.
+    if (settings_.header_mode && !have_header && (line.too_long || !is_blank_or_comment(text))) {
+      have_header = true;
       std::string error;
       if (line.too_long) {
         error = "header longer than " + std::to_string(kMaxLineBytes) + " bytes";
@@ -71,15 +77,21 @@ bool TableReader::read(console::ByteSource& source, std::string_view name, std::
         const std::string_view header = text.substr(0, text.size() - text.ends_with('\r'));
         read_layout(header, settings_.input_names, settings_.added_columns, file->layout, error);
       }
+      // Inputs read one after another make one table: their headers agree,
+      // and the header is written once.
+      if (error.empty() && !written_header_.empty() &&
+          file->layout.output_header != written_header_) {
+        error = "its header differs from that of " + first_name_ + ": " +
+                "inputs of one run make one table";
+      }
       if (!error.empty()) {
         batch->closing_message = std::string(name) + ": " + error;
         batch->closing_is_usage = true;
         go_on = false;
         break;
       }
-      // Inputs with the same header make one table: the header is written once.
-      line.kind =
-          file->layout.output_header == written_header_ ? LineKind::quiet_header : LineKind::header;
+      line.kind = written_header_.empty() ? LineKind::header : LineKind::quiet_header;
+      if (written_header_.empty()) first_name_ = name;
       written_header_ = file->layout.output_header;
     }
     if (!line.too_long) {

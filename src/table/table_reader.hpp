@@ -36,6 +36,7 @@ class TableReader {
   const ReadSettings& settings_;
   Pipeline& pipeline_;
   std::string written_header_;    // the output header already written
+  std::string first_name_;        // of the input whose header it is
   std::unique_ptr<char[]> line_;  // the line being read
 };
 

@@ -71,6 +71,8 @@ class RetrievalRecords final : public table::RecordKind {
 };
 
 bool read_positive(std::string_view text, double& value) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   return error == std::errc() && end == text.data() + text.size() && std::isfinite(value) &&
          value > 0.0;
@@ -95,10 +97,12 @@ bool read_noise(std::string_view text, Noise& noise) {
   return count == 1 || count == k.size();
 }
 
-// A share (0.95) or, from 1 on, a per cent (95).
+// A share (0.95) or, from 1 on or with a per cent sign, a per cent (95, 95%).
 bool read_level(std::string_view text, double& level) {
+  const bool per_cent = text.ends_with('%');
+  if (per_cent) text.remove_suffix(1);
   if (!read_positive(text, level)) return false;
-  if (level >= 1.0) level /= 100.0;
+  if (per_cent || level >= 1.0) level /= 100.0;
   return level < 1.0;
 }
 
@@ -141,6 +145,7 @@ table::TableCommand retrieval_command(RetrievalSettings& settings) {
        "level of the intervals: a share (0.95) or a per cent (95);\n"
        "                  default 0.6827, one sigma",
        [&settings](std::string_view value) -> std::string {
+         settings.level_given = true;
          if (read_level(value, settings.level)) return "";
          return "invalid level '" + std::string(value) +
                 "': a share between 0 and 1 or a per cent between 1 and 100 is needed";
@@ -153,6 +158,12 @@ table::TableCommand retrieval_command(RetrievalSettings& settings) {
          settings.intervals = true;
          return "";
        }});
+  command.check = [&settings](const table::TableOptions& options) -> std::string {
+    if (settings.level_given && !settings.intervals && !options.header_mode) {
+      return "option '--level' sets the level of the intervals: it needs --intervals or --header";
+    }
+    return "";
+  };
   return command;
 }
 

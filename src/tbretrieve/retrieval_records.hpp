@@ -14,6 +14,7 @@ namespace tbcalc::tbretrieve {
 struct RetrievalSettings {
   Noise noise = default_noise_k;  // K, one sigma, per channel
   double level = one_sigma_level;
+  bool level_given = false;
   bool intervals = false;  // in the plain format; header mode always has them
 };
 
