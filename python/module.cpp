@@ -66,14 +66,20 @@ class ChannelsCache {
   std::optional<SixChannels> channels_;
 };
 
-const py::dtype& float32() {
-  static const py::dtype type = py::dtype::of<float>();
-  return type;
-}
-const py::dtype& float64() {
-  static const py::dtype type = py::dtype::of<double>();
-  return type;
-}
+// Python objects the functions share, made once while the module is
+// imported (one thread, the GIL held). Made on first use instead, two threads
+// of a pool could deadlock: one waiting for the initialisation's guard while
+// holding the GIL, the other inside the initialisation waiting for the GIL.
+// Never freed: a Python object must not outlive the interpreter in a C++
+// static.
+struct SharedObjects {
+  py::dtype float32, float64;
+  py::array status_words;  // of the longest word's width, see status_words()
+};
+const SharedObjects* shared = nullptr;
+
+const py::dtype& float32() { return shared->float32; }
+const py::dtype& float64() { return shared->float64; }
 
 // Elements per block between two looks at Python's signals: a few
 // milliseconds of work each (per element, about 0.2 us for the model with
@@ -176,17 +182,14 @@ py::tuple status_names() {
 }
 
 // The status words as one numpy array of the longest word's width, so that
-// every status array has that dtype, whichever words it holds. Never freed:
-// a Python object must not outlive the interpreter in a C++ static.
-const py::array& status_words() {
-  static const py::array* words = [] {
-    std::size_t width = 0;
-    for (RetrievalStatus s : kStatuses) width = std::max(width, status_name(s).size());
-    const py::module_ numpy = py::module_::import("numpy");
-    return new py::array(numpy.attr("array")(status_names(), "<U" + std::to_string(width)));
-  }();
-  return *words;
+// every status array has that dtype, whichever words it holds.
+py::array make_status_words() {
+  std::size_t width = 0;
+  for (RetrievalStatus s : kStatuses) width = std::max(width, status_name(s).size());
+  const py::module_ numpy = py::module_::import("numpy");
+  return numpy.attr("array")(status_names(), "<U" + std::to_string(width));
 }
+const py::array& status_words() { return shared->status_words; }
 
 py::tuple field_descriptions() {
   py::tuple fields(retrieval_fields.size());
@@ -290,6 +293,7 @@ py::array channel_frequencies() {
 PYBIND11_MODULE(_tbcalc, m) {
   using namespace tbcalc::python;
   using tbcalc::retrieval_fields;
+  shared = new SharedObjects{py::dtype::of<float>(), py::dtype::of<double>(), make_status_words()};
   m.doc() = docs::kModule;
   m.attr("__version__") = TBCALC_VERSION;
   m.attr("freqs") = channel_frequencies();
