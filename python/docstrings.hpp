@@ -158,9 +158,12 @@ sst_c, altitude_m, air_c : array_like
 tb : array_like, shape ``(..., 6)``
     Measured brightness temperatures, K, in the channel order of `freqs`.
 noise_k : array_like, optional
-    Noise of the channels, K, one sigma (default 0.5). It broadcasts against
-    `tb`, channels last: a number for all, six values (one per channel),
-    shape ``(..., 1)`` for one noise per element, or ``(..., 6)``.
+    Noise of the channels, K, one sigma (default 0.5). With as many axes as
+    `tb`, its last axis is the channels (six, or one for all) and the others
+    broadcast against tb's: ``[[0.3, 0.3, 0.5, 0.5, 0.8, 0.8]]`` for a noise
+    per channel of ``tb`` of shape ``(n, 6)``. With fewer axes it is one
+    noise for all channels of each element, broadcast against the leading
+    axes of `tb` as the environment is: a number, or shape ``(n,)``.
 intervals : bool, optional, keyword only
     Also compute the confidence intervals ``wind_lo``, ``wind_hi``,
     ``rain_lo``, ``rain_hi`` (NaN otherwise): every wind whose best fit, the
@@ -197,9 +200,9 @@ Raises
 TypeError
     If an input does not hold real numbers.
 ValueError
-    If the last axis of `tb` is not 6 long, that of `noise_k` not 6 or 1,
-    the inputs do not broadcast, or intervals are asked for at a level not
-    strictly between 0 and 1.
+    If the last axis of `tb` is not 6 long, that of a per-channel `noise_k`
+    not 6 or 1, the inputs do not broadcast, or intervals are asked for at a
+    level not strictly between 0 and 1.
 KeyboardInterrupt
     On Ctrl-C, within a few milliseconds; nothing is returned.
 

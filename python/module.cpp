@@ -218,7 +218,6 @@ struct RetrievalArrays {
 // The channel `c` of an array whose last axis holds the channels (six, or
 // one for all), with the axes before it left to broadcast.
 py::array channel_of(const py::array& a, py::ssize_t c) {
-  if (a.ndim() == 0) return a;
   return a[py::make_tuple(py::ellipsis(), a.shape(a.ndim() - 1) == 1 ? 0 : c)];
 }
 
@@ -230,11 +229,14 @@ RetrievalArrays retrieval(const ArrayLike& sst_c, const ArrayLike& altitude_m,
     throw py::value_error("tb: the last axis must hold the six channels, got shape " +
                           std::string(py::str(tb_array.attr("shape"))));
   }
+  // With as many axes as tb, the noise's last axis is the channels; with
+  // fewer it is one noise per element, against tb's leading axes.
   const py::array noise = as_real_array(noise_k, "noise_k", float64());
-  if (noise.ndim() > 0 && noise.shape(noise.ndim() - 1) != 6 &&
-      noise.shape(noise.ndim() - 1) != 1) {
+  const bool per_channel = noise.ndim() == tb_array.ndim();
+  if (per_channel && noise.shape(noise.ndim() - 1) != 6 && noise.shape(noise.ndim() - 1) != 1) {
     throw py::value_error(
-        "noise_k: the last axis holds the channels, six or one for all, got shape " +
+        "noise_k: with as many axes as tb its last axis holds the channels, six or one for "
+        "all; got shape " +
         std::string(py::str(noise.attr("shape"))));
   }
   if (intervals && !(level > 0.0 && level < 1.0)) {
@@ -247,7 +249,7 @@ RetrievalArrays retrieval(const ArrayLike& sst_c, const ArrayLike& altitude_m,
   // Each channel of tb and of the noise as an array of the leading shape,
   // all broadcast together: the environment against the leading axes.
   for (py::ssize_t c = 0; c < 6; ++c) inputs.push_back(channel_of(tb_array, c));
-  for (py::ssize_t c = 0; c < 6; ++c) inputs.push_back(channel_of(noise, c));
+  for (py::ssize_t c = 0; c < 6; ++c) inputs.push_back(per_channel ? channel_of(noise, c) : noise);
   const Broadcast b = broadcast(inputs);
   constexpr std::size_t kFields = retrieval_fields.size();
   std::array<double*, kFields> o;

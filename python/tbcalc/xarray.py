@@ -77,10 +77,11 @@ def _forward_kernel(sst, altitude, air, wind, rain):
 
 def _retrieve_kernel(sst, altitude, air, tb, noise_k, *, fields, noise_per_channel, intervals,
                      level):
-    # A noise without the channel dimension is one for all channels of its
-    # element: it gets a channel axis of one.
-    if not noise_per_channel:
-        noise_k = np.asarray(noise_k)[..., np.newaxis]
+    # A noise per channel has as many axes as tb (its channel axis last); one
+    # without the channel dimension is one for all channels of its element.
+    if noise_per_channel:
+        noise_k = np.asarray(noise_k)
+        noise_k = noise_k.reshape((1,) * (np.ndim(tb) - noise_k.ndim) + noise_k.shape)
     r = tbcalc.retrieve(sst, altitude, air, tb, noise_k, intervals=intervals, level=level)
     return (*(getattr(r, name) for name in fields), r.iterations, r.status_code)
 

@@ -34,26 +34,26 @@ def test_agrees_with_tbretrieve(run_tbretrieve):
     noise = [0.3, 0.4, 0.5, 0.6, 0.7, 0.8]
     printed = run_tbretrieve(records, "--noise", ",".join(map(str, noise)), "--intervals",
                              "--level", "90").splitlines()
-    r = tbcalc.retrieve(*env.T, tb, noise_k=noise, intervals=True, level=0.9)
+    r = tbcalc.retrieve(*env.T, tb, noise_k=[noise], intervals=True, level=0.9)
     ours = [("%.3f " * 4 + "%.4f " + "%.3f " * 4 + "%s") % fields
             for fields in zip(r.wind, r.rain, r.wind_sd, r.rain_sd, r.rms, r.wind_lo, r.wind_hi,
                               r.rain_lo, r.rain_hi, r.status)]
     assert ours == printed
 
 
-def test_noise_broadcasts_against_the_channels():
+def test_noise_per_channel_with_as_many_axes_as_tb_else_per_element():
     tb = tbcalc.brightness(20, 1500, 10, [[8], [25]], [2, 20]).astype(np.float64) + 0.3
     one = tbcalc.retrieve(20, 1500, 10, tb, 0.5)
-    for noise in ([0.5] * 6, [[0.5]], np.full((2, 2, 6), 0.5)):
+    for noise in ([[[0.5] * 6]], [[[0.5]]], np.full((2, 2, 6), 0.5), np.full((2, 2), 0.5)):
         np.testing.assert_array_equal(tbcalc.retrieve(20, 1500, 10, tb, noise).wind, one.wind)
-    per_element = tbcalc.retrieve(20, 1500, 10, tb, [[[0.5], [2.0]]])
-    np.testing.assert_array_equal(per_element.wind[:, 0], one.wind[:, 0])
-    assert (per_element.wind_sd[:, 1] > one.wind_sd[:, 1]).all()
-    # A noisy channel counts for less: the answer moves, the misfit in K stays.
-    weighted = tbcalc.retrieve(20, 1500, 10, tb, [0.5, 0.5, 0.5, 0.5, 0.5, 50])
+    per_row = tbcalc.retrieve(20, 1500, 10, tb, [[0.5], [2.0]])  # against the leading axes
+    np.testing.assert_array_equal(per_row.wind[0], one.wind[0])
+    assert (per_row.wind_sd[1] > one.wind_sd[1]).all()
+    # A noisy channel counts for less: the answer moves.
+    weighted = tbcalc.retrieve(20, 1500, 10, tb, [[[0.5, 0.5, 0.5, 0.5, 0.5, 50]]])
     assert (weighted.wind != one.wind).all()
     assert np.isnan(one.wind_lo).all()
-    for bad, match in (([0.5] * 5, "noise_k"), (np.full((2, 3), 0.5), "noise_k")):
+    for bad, match in ((np.full((2, 2, 5), 0.5), "noise_k"), ([0.5] * 6, "broadcast")):
         with pytest.raises(ValueError, match=match):
             tbcalc.retrieve(20, 1500, 10, tb, bad)
     with pytest.raises(ValueError, match="level"):
@@ -65,7 +65,7 @@ def test_statuses_and_invalid_input():
     tb = np.array([good, good, good, good, np.full(6, 1000.0), good])
     tb[1, 2] = np.nan
     sst = np.array([20, 20, 50, 20, 20, 20])
-    noise = np.array([0.5, 0.5, 0.5, 0.0, 0.5, 0.5])[:, None]  # one per element
+    noise = np.array([0.5, 0.5, 0.5, 0.0, 0.5, 0.5])  # one per element
     r = tbcalc.retrieve(sst, 1500, 10, tb, noise_k=noise)
     assert r.status.tolist() == ["converged", "invalid-input", "invalid-input", "invalid-input",
                                  "poor-fit", "converged"]

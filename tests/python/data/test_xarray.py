@@ -72,7 +72,7 @@ def test_noise_per_channel_and_intervals_on_request(scene):
     noise = [0.3, 0.4, 0.5, 0.6, 0.7, 0.8]
     out = tx.retrieve(forward, noise_k=xr.DataArray(noise, dims="channel"), intervals=False)
     r = tbcalc.retrieve(scene.sst.values, scene.altitude.values[:, None], scene.air.values,
-                        forward.tb.values, noise_k=noise)
+                        forward.tb.values, noise_k=[[noise]])
     np.testing.assert_array_equal(out.wind, r.wind)
     assert out.noise_k.dims == ("channel",) and "wind_lo" not in out
     with pytest.raises(ValueError, match="level"):
