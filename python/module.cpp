@@ -20,52 +20,6 @@
 namespace tbcalc::python {
 namespace {
 
-// Consecutive elements usually share their environment (a scalar broadcast
-// against arrays of wind and rain): the emissivity table and the prepared
-// channels are kept while the typed values stay the same, to the bit.
-class EnvironmentCache {
- public:
-  const Environment& get(float sst_c, float altitude_m, float air_c) {
-    const bool same_sea = env_ && same(sst_c, sst_c_);
-    if (same_sea && same(altitude_m, altitude_m_) && same(air_c, air_c_)) {
-      changed_ = false;
-      return *env_;
-    }
-    if (!env_) env_.emplace();
-    if (!same_sea) set_sea_surface(*env_, sst_c);
-    set_flight_level(*env_, altitude_m, air_c);
-    sst_c_ = sst_c;
-    altitude_m_ = altitude_m;
-    air_c_ = air_c;
-    changed_ = true;
-    return *env_;
-  }
-  bool changed() const { return changed_; }
-
- private:
-  static bool same(float a, float b) {
-    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
-  }
-  std::optional<Environment> env_;
-  float sst_c_ = 0, altitude_m_ = 0, air_c_ = 0;
-  bool changed_ = true;
-};
-
-class ChannelsCache {
- public:
-  const SixChannels& get(float sst_c, float altitude_m, float air_c) {
-    const Environment& env = environments_.get(sst_c, altitude_m, air_c);
-    if (environments_.changed() || !channels_) {
-      channels_.emplace(env);
-    }
-    return *channels_;
-  }
-
- private:
-  EnvironmentCache environments_;
-  std::optional<SixChannels> channels_;
-};
-
 // Python objects the functions share, made once while the module is
 // imported (one thread, the GIL held). Made on first use instead, two threads
 // of a pool could deadlock: one waiting for the initialisation's guard while
@@ -111,9 +65,10 @@ py::array six_per_element(const Broadcast& b, Compute compute) {
 
 py::array emissivity(const ArrayLike& sst_c) {
   const Broadcast b = broadcast({as_real_array(sst_c, "sst_c", float32())});
-  EnvironmentCache cache;
-  return six_per_element<float>(
-      b, [&](const Pointers& p) { return cache.get(element<float>(p[0]), 1.0f, 0.0f).emis; });
+  TypedEnvironment cache;
+  return six_per_element<float>(b, [&](const Pointers& p) {
+    return cache.environment(element<float>(p[0]), 1.0f, 0.0f).emis;
+  });
 }
 
 Broadcast five_inputs(const ArrayLike& sst_c, const ArrayLike& altitude_m, const ArrayLike& air_c,
@@ -127,10 +82,10 @@ Broadcast five_inputs(const ArrayLike& sst_c, const ArrayLike& altitude_m, const
 py::array brightness(const ArrayLike& sst_c, const ArrayLike& altitude_m, const ArrayLike& air_c,
                      const ArrayLike& wind_ms, const ArrayLike& rain_mmh) {
   const Broadcast b = five_inputs(sst_c, altitude_m, air_c, wind_ms, rain_mmh);
-  ChannelsCache cache;
+  TypedEnvironment cache;
   return six_per_element<float>(b, [&](const Pointers& p) {
     const SixChannels& six =
-        cache.get(element<float>(p[0]), element<float>(p[1]), element<float>(p[2]));
+        cache.channels(element<float>(p[0]), element<float>(p[1]), element<float>(p[2]));
     return six.brightness({element<float>(p[3]), element<float>(p[4])});
   });
 }
@@ -151,10 +106,10 @@ JacobianArrays jacobians(const ArrayLike& sst_c, const ArrayLike& altitude_m,
                                             py::array_t<double>(shape)};
   std::array<double*, 7> o;
   for (std::size_t k = 0; k < 7; ++k) o[k] = out[k].mutable_data();
-  EnvironmentCache cache;
+  TypedEnvironment cache;
   walk_without_gil(b, kJacobianBlock, [&](std::size_t i, const Pointers& p) {
     const Environment& env =
-        cache.get(element<float>(p[0]), element<float>(p[1]), element<float>(p[2]));
+        cache.environment(element<float>(p[0]), element<float>(p[1]), element<float>(p[2]));
     const Jacobian j =
         jacobian(model_point(env, double(element<float>(p[3])), double(element<float>(p[4]))));
     put_six(j.tb, o[0], i);

@@ -191,5 +191,25 @@ TEST(AcceptedRanges, BoundsAsTheDialogueAcceptsThem) {
   }
 }
 
+// Kept or renewed, the environment gives what a fresh one gives, to the bit:
+// the same values again, a new flight level over the same sea, a new sea.
+TEST(TypedEnvironment, AsFreshWhetherKeptOrRenewed) {
+  const std::array<std::array<float, 3>, 6> typed = {{{20, 1500, 10},
+                                                      {20, 1500, 10},
+                                                      {20, 300, 25},
+                                                      {28.5f, 300, 25},
+                                                      {28.5f, 300, 25},
+                                                      {20, 1500, 10}}};
+  TypedEnvironment kept;
+  for (const auto& [sst, altitude, air] : typed) {
+    const std::array<float, 6> got = kept.channels(sst, altitude, air).brightness({12, 7});
+    const std::array<float, 6> fresh =
+        SixChannels(environment_from_replies(sst, altitude, air)).brightness({12, 7});
+    EXPECT_EQ(got, fresh) << sst << " " << altitude << " " << air;
+    EXPECT_EQ(kept.environment(sst, altitude, air).emis,
+              environment_from_replies(sst, altitude, air).emis);
+  }
+}
+
 }  // namespace
 }  // namespace tbcalc

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace tbcalc {
 
@@ -153,6 +154,25 @@ class SixChannels {
   bool rain_path_is_layer_;  // the aircraft is above the rain: both transmittances agree
   float zero_rain_up_;       // the transmittance below the aircraft for a zero rain rate
   double t_sky_, t_rain_, t_below_;
+};
+
+// The model's inputs for typed values that repeat for long stretches, as
+// along a flight or in an array broadcast against another: the emissivity
+// table is kept while the sea surface temperature stays the same to the bit,
+// the prepared channels while all three do. Each call gives what
+// environment_from_replies and SixChannels would, bit for bit. One object
+// per thread: calls change it.
+class TypedEnvironment {
+ public:
+  // degC, m, degC, as typed; the references live until the next call.
+  const Environment& environment(float sst_c, float altitude_m, float air_c);
+  const SixChannels& channels(float sst_c, float altitude_m, float air_c);
+
+ private:
+  Environment env_{};
+  std::optional<SixChannels> channels_;
+  float sst_c_ = 0, altitude_m_ = 0, air_c_ = 0;
+  bool prepared_ = false;
 };
 
 }  // namespace tbcalc

@@ -1,9 +1,5 @@
 #include "forward_records.hpp"
 
-#include <bit>
-#include <cstdint>
-#include <optional>
-
 #include "number_format.hpp"
 #include "tbcalc/model.hpp"
 
@@ -34,8 +30,6 @@ void describe_out_of_range(const Value& v, float typed, table::Problem& problem)
           << ")";
 }
 
-std::uint32_t bits(float x) { return std::bit_cast<std::uint32_t>(x); }
-
 class ForwardWorker final : public table::RecordWorker {
  public:
   bool compute(std::span<const double> values, table::ColumnWriter& out,
@@ -50,34 +44,14 @@ class ForwardWorker final : public table::RecordWorker {
       }
     }
     const std::array<float, 6> tb =
-        channels(typed[0], typed[1], typed[2]).brightness({typed[3], typed[4]});
+        environment_.channels(typed[0], typed[1], typed[2]).brightness({typed[3], typed[4]});
     for (float t : tb) out.shortest(t);
     return true;
   }
 
  private:
-  // Records of a flight share their environment for long stretches: the
-  // emissivity table and the prepared channels are kept while the typed
-  // values stay the same to the bit.
-  const SixChannels& channels(float sst_c, float altitude_m, float air_c) {
-    const bool same_sea = prepared_ && bits(sst_c) == bits(sst_c_);
-    if (same_sea && bits(altitude_m) == bits(altitude_m_) && bits(air_c) == bits(air_c_)) {
-      return *channels_;
-    }
-    if (!same_sea) set_sea_surface(env_, sst_c);
-    set_flight_level(env_, altitude_m, air_c);
-    channels_.emplace(env_);
-    sst_c_ = sst_c;
-    altitude_m_ = altitude_m;
-    air_c_ = air_c;
-    prepared_ = true;
-    return *channels_;
-  }
-
-  Environment env_{};
-  std::optional<SixChannels> channels_;
-  float sst_c_ = 0, altitude_m_ = 0, air_c_ = 0;
-  bool prepared_ = false;
+  // Records of a flight share their environment for long stretches.
+  TypedEnvironment environment_;
 };
 
 class ForwardRecords final : public table::RecordKind {
