@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "diagnostics.hpp"
+#include "memory_streams.hpp"
 #include "number_format.hpp"
 
 namespace tbcalc::tbretrieve {
@@ -84,6 +86,39 @@ TEST(WriteWind, APrintedAnswerStaysOnItsPiece) {
     std::from_chars(text.data(), text.data() + text.size(), back);
     EXPECT_EQ(wind_piece(double(float(back))), wind_piece(c.wind)) << c.wind << " as " << text;
     EXPECT_EQ(text, c.text) << c.wind;
+  }
+}
+
+// A read error ends its input after the whole lines before it; lost output
+// ends the run; both are failures said once on standard error.
+TEST(RunTable, ReadAndWriteFaults) {
+  struct Case {
+    std::string input;
+    int read_error;
+    std::size_t out_capacity;
+    std::string out, err;
+  };
+  std::string many;
+  for (int i = 0; i < 20000; ++i) many += "# a comment line that fills the output buffer\n";
+  const Case cases[] = {
+      {"# one\n# two", EIO, std::string::npos, "# one\n",
+       "tbretrieve: standard input: Input/output error\n"},
+      {many, 0, 1000, "", "tbretrieve: error writing standard output: No space left on device\n"},
+  };
+  for (const Case& c : cases) {
+    RetrievalSettings settings;
+    const table::TableCommand command = retrieval_command(settings);
+    const char* argv[] = {"tbretrieve", "-j", "2"};
+    const table::TableOptions options = table::parse_table_options(command, 3, argv);
+    console::StringSink out(c.out_capacity, ENOSPC), err;
+    console::Diagnostics diagnostics("tbretrieve", err, false);
+    table::TableIo io{[&](const std::string&, std::uint64_t&, int&) {
+                        return std::make_unique<console::StringSource>(c.input, 7, c.read_error);
+                      },
+                      out, false, diagnostics};
+    EXPECT_EQ(table::run_table(command, options, *retrieval_records(settings, options), io), 1);
+    if (c.out_capacity == std::string::npos) EXPECT_EQ(out.text, c.out);
+    EXPECT_EQ(err.text, c.err);
   }
 }
 

@@ -270,6 +270,12 @@ TEST(Progress, TheLineAndItsClearingBeforeAMessage) {
             "\rf: 2             \r"
             "\r    \r"  // the rest of the longer line is blank already
             "prog: f.csv:3: bad\n");
+  console::StringSink narrow;
+  console::Diagnostics small("prog", narrow, true);
+  small.set_width(8);
+  small.show_progress("f.csv: 10 records");
+  EXPECT_EQ(narrow.text, "\rf.csv: \r");  // cut to fit: a wrapped line would stay behind
+
   console::StringSink file;
   console::Diagnostics log("prog", file, false);
   log.show_progress("f.csv: 10 records");

@@ -322,7 +322,16 @@ def _channel_coordinate():
 
 def _with_inputs(inputs, results):
     """The inputs used, then the results, in one Dataset."""
-    variables = {array.name: array for array in inputs.values()}
+    variables = {}
+    for role, array in inputs.items():
+        same = variables.get(array.name)
+        if same is not None and not same.identical(array):
+            raise ValueError(f"{role}: named {array.name!r} like another input; rename one "
+                             "(DataArray.rename) so that both can be kept")
+        variables[array.name] = array
+    for name in results:
+        if name in variables:
+            raise ValueError(f"an input is named {name!r}, as a result is: rename it")
     variables.update(results)
     return xr.Dataset(variables)
 

@@ -48,6 +48,7 @@ void Diagnostics::usage_error(std::string_view message) {
 
 void Diagnostics::show_progress(std::string_view line) {
   if (!terminal_) return;
+  if (width_ > 1 && line.size() > width_ - 1) line = line.substr(0, width_ - 1);
   const std::lock_guard lock(mutex_);
   text_.assign(1, '\r');
   text_.append(line.data(), line.size());

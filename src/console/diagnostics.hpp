@@ -35,6 +35,9 @@ class Diagnostics {
   void usage_error(std::string_view message);
 
   bool terminal() const { return terminal_; }
+  // The terminal's width in columns: a progress line is cut to fit, for one
+  // that wrapped would leave a line behind at every redraw (0: unknown).
+  void set_width(std::size_t columns) { width_ = columns; }
   // Draws `line` over the last progress line (at a terminal only).
   void show_progress(std::string_view line);
   // Blanks the progress line, if one is shown.
@@ -51,6 +54,7 @@ class Diagnostics {
   ByteSink& sink_;
   bool terminal_;
   std::size_t progress_width_ = 0;  // columns of the progress line on screen, 0: none
+  std::size_t width_ = 0;
   std::string text_;
 };
 

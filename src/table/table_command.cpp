@@ -1,6 +1,7 @@
 #include "table_command.hpp"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -256,6 +257,8 @@ int run_table_command(const TableCommand& command, int argc, const char* const* 
                       const MakeRecordKind& make_kind) {
   console::FdSink error_sink(STDERR_FILENO);
   Diagnostics diagnostics(command.program, error_sink, ::isatty(STDERR_FILENO) != 0);
+  if (winsize size{}; ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0)
+    diagnostics.set_width(size.ws_col);
   const TableOptions options = parse_table_options(command, argc, argv);
   switch (options.action) {
     case TableOptions::Action::help:

@@ -77,6 +77,8 @@ def test_noise_per_channel_and_intervals_on_request(scene):
     assert out.noise_k.dims == ("channel",) and "wind_lo" not in out
     with pytest.raises(ValueError, match="level"):
         tx.retrieve(forward, level=1.5)
+    with pytest.raises(ValueError, match="like another input"):
+        tx.forward(scene, air=scene.sst.rename("temp") + 1, sst=scene.sst.rename("temp"))
 
 
 def test_inputs_as_dataarrays_numbers_or_six_variables(scene):
