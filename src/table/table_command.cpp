@@ -184,9 +184,10 @@ std::string usage_text(const TableCommand& command) {
   text += command.description;
   text +=
       "\nOptions:\n"
-      "  --header        the first line of each input names its columns, separated\n"
-      "                  by commas or tabs (RFC 4180 quoting); other columns pass\n"
-      "                  through and the new ones are added at the end\n"
+      "  --header        the first line of each input that is not blank or a\n"
+      "                  # comment names its columns, separated by commas or tabs\n"
+      "                  (RFC 4180 quoting); other columns pass through and the\n"
+      "                  new ones are added at the end\n"
       "  --COLUMN NAME   with --header: the column holding COLUMN, one of\n";
   text += "                  " + names + "\n";
   text +=
