@@ -27,7 +27,7 @@ class StringSource final : public ByteSource {
   // Says that no input is waiting at every n-th question, as a live feed
   // between its records would.
   void pause_every(int n) { pause_every_ = n; }
-  bool ready() override { return pause_every_ == 0 || ++questions_ % pause_every_ != 0; }
+  bool input_waiting() override { return pause_every_ == 0 || ++questions_ % pause_every_ != 0; }
   int reads() const { return reads_; }
 
  private:

@@ -17,7 +17,7 @@ long FdSource::read(std::span<char> into) {
   }
 }
 
-bool FdSource::ready() {
+bool FdSource::input_waiting() {
   pollfd p{fd_, POLLIN, 0};
   for (;;) {
     const int n = ::poll(&p, 1, 0);

@@ -20,7 +20,7 @@ class ByteSource {
   virtual long read(std::span<char> into) = 0;
   // Whether read() would return at once: bytes, end of input or an error are
   // there. A live feed is answered before the program waits on it.
-  virtual bool ready() { return true; }
+  virtual bool input_waiting() { return true; }
 };
 
 // Where bytes go. write() delivers all of `bytes` and returns 0, or an errno
@@ -36,7 +36,7 @@ class FdSource final : public ByteSource {
  public:
   explicit FdSource(int fd) : fd_(fd) {}
   long read(std::span<char> into) override;
-  bool ready() override;
+  bool input_waiting() override;
 
  private:
   int fd_;

@@ -71,7 +71,7 @@ class FileSource final : public console::ByteSource {
     if (fd_ != STDIN_FILENO) ::close(fd_);
   }
   long read(std::span<char> into) override { return source_.read(into); }
-  bool ready() override { return source_.ready(); }
+  bool input_waiting() override { return source_.input_waiting(); }
 
  private:
   int fd_;

@@ -32,7 +32,7 @@ bool TableReader::read(console::ByteSource& source, std::string_view name, std::
   batch->file = file;
   console::LineReader in(source, [&] {
     // Nothing more is waiting: what has arrived is answered before the wait.
-    if (source.ready()) return;
+    if (source.input_waiting()) return;
     if (!batch->lines.empty()) {
       batch->bytes_read = in.consumed();
       pipeline_.dispatch(*batch);
