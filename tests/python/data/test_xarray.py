@@ -89,8 +89,7 @@ def test_inputs_as_dataarrays_numbers_or_six_variables(scene):
     assert set(given.data_vars) == {"sst", "altitude", "air", "wind", "r", "tb"}
     six = by_name.assign({f"tb{c}": by_name.tb.isel(channel=c - 1, drop=True) for c in range(1, 7)})
     by_six = tx.retrieve(six.drop_vars("tb"), tb=[f"tb{c}" for c in range(1, 7)])
-    xr.testing.assert_identical(by_six[["tb", "status"] + FIELDS], tx.retrieve(by_name)[
-        ["tb", "status"] + FIELDS])
+    assert_same(by_six[["tb", "status"] + FIELDS], tx.retrieve(by_name)[["tb", "status"] + FIELDS])
 
 
 @pytest.mark.parametrize("call,error,words", [
