@@ -22,6 +22,7 @@ netCDF4 (python3-netcdf4) for netCDF files.
 """
 import datetime
 import functools
+import operator
 
 try:
     import xarray as xr
@@ -40,6 +41,8 @@ CHANNEL = "channel"
 """The dimension of the six channels, in the order of ``tbcalc.freqs``."""
 
 CONVENTIONS = "CF-1.8"
+
+_CORE_SIZES = {CHANNEL: 6}
 
 # The spellings of degrees Celsius in UDUNITS and in files met in practice.
 _CELSIUS = {"degC", "celsius", "Celsius", "degree_Celsius", "degrees_Celsius", "deg_C",
@@ -90,6 +93,53 @@ def _echoing(*arrays, kernel, echo):
     """The kernel's results, then the inputs at the positions `echo` as they came."""
     results = kernel(*arrays) + tuple(arrays[k] for k in echo)
     return results if len(results) > 1 else results[0]  # apply_ufunc's way for one
+
+
+def _eager_or_lazy(*arrays, function, core_dims, output_core_dims, output_dtypes):
+    """function(*arrays), or its dask arrays when an input is one."""
+    if not any(type(array).__module__.partition(".")[0] == "dask" for array in arrays):
+        return function(*arrays)
+    return _by_chunks(function, arrays, core_dims, output_core_dims, output_dtypes)
+
+
+def _by_chunks(function, arrays, core_dims, output_core_dims, output_dtypes):
+    """function over the chunks of its inputs, lazily: one task a chunk computes
+    all outputs, and one task a chunk and output takes that output out.
+
+    The core dimensions (the channels) are last and whole in every task; the
+    loop dimensions are aligned from the right, as numpy broadcasts them.
+    (apply_ufunc's own dask path adds an identity transpose task per chunk and
+    output in Debian 12's dask: on a cluster their scheduling costs more than
+    a twentieth of the computation.)
+    """
+    import dask.array as da
+    from dask.core import flatten
+    from dask.highlevelgraph import HighLevelGraph
+
+    arrays = [da.asarray(array) for array in arrays]
+    loops = [array.ndim - len(core) for array, core in zip(arrays, core_dims)]
+    loop = tuple(f"__loop{d}__" for d in range(max(loops)))
+    indexed = []
+    for array, count, core in zip(arrays, loops, core_dims):
+        indexed += [array, loop[len(loop) - count:] + tuple(core)]
+    metas = tuple(np.empty((0,) * (len(loop) + len(core)), dtype)
+                  for core, dtype in zip(output_core_dims, output_dtypes))
+    together = da.blockwise(_all_outputs, loop, *indexed, function=function, concatenate=True,
+                            meta=metas)
+    keys = list(flatten(together.__dask_keys__()))
+    outputs = []
+    for i, (core, meta) in enumerate(zip(output_core_dims, metas)):
+        name = f"{together.name}-{i}"
+        tasks = {(name, *key[1:]) + (0,) * len(core): (operator.getitem, key, i) for key in keys}
+        graph = HighLevelGraph.from_collections(name, tasks, dependencies=[together])
+        chunks = together.chunks + tuple((_CORE_SIZES[dim],) for dim in core)
+        outputs.append(da.Array(graph, name, chunks=chunks, meta=meta))
+    return tuple(outputs) if len(outputs) > 1 else outputs[0]
+
+
+def _all_outputs(*chunks, function):
+    results = function(*chunks)
+    return results if isinstance(results, tuple) else (results,)
 
 
 def forward(data=None, *, sst="sst", altitude="altitude", air="air", wind="wind", rain="rain"):
@@ -243,11 +293,12 @@ def _apply(kernel, inputs, output_core_dims, output_dtypes):
     echo = [k for k, array in enumerate(arrays)
             if array.chunks is not None and set(array.dims) - set(core[k]) == loop]
     core_out = output_core_dims + [core[k] for k in echo]
+    echoing = functools.partial(_echoing, kernel=kernel, echo=echo)
     outputs = xr.apply_ufunc(
-        _echoing, *arrays, kwargs={"kernel": kernel, "echo": echo},
-        input_core_dims=core, output_core_dims=core_out,
-        dask="parallelized", output_dtypes=output_dtypes + [arrays[k].dtype for k in echo],
-        dask_gufunc_kwargs={"output_sizes": {CHANNEL: 6} if [CHANNEL] in core_out else {}})
+        _eager_or_lazy, *arrays,
+        kwargs={"function": echoing, "core_dims": core, "output_core_dims": core_out,
+                "output_dtypes": output_dtypes + [arrays[k].dtype for k in echo]},
+        input_core_dims=core, output_core_dims=core_out, dask="allowed")
     outputs = outputs if isinstance(outputs, tuple) else (outputs,)
     for k, echoed in zip(echo, outputs[len(output_core_dims):]):
         given = arrays[k]
