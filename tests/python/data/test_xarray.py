@@ -130,6 +130,9 @@ def test_dask_arrays_stay_lazy_and_give_the_eager_results(scene):
     for array in (forward.tb, product.wind, product.status, mixed.wind):
         assert isinstance(array.data, dask.array.Array)
         assert array.data.numblocks[0] == 6  # one task per chunk of 7 of the 40 records
+    # Every result's chunk is taken straight from its chunk's one computation.
+    assert len({frozenset(product[name].data.dask.dependencies[product[name].data.name])
+                for name in FIELDS + ["status"]}) == 1
     assert_same(forward.compute(), tx.forward(scene))
     assert_same(product.compute(), tx.retrieve(noisy))
     assert_same(mixed.compute(), tx.retrieve(noisy))
