@@ -175,18 +175,12 @@ def forward(data=None, *, sst="sst", altitude="altitude", air="air", wind="wind"
     ValueError
         If an input has a ``channel`` dimension or another unit.
     """
-    inputs = {role: _input(data, value, role)
-              for role, value in (("sst", sst), ("altitude", altitude), ("air", air),
-                                  ("wind", wind), ("rain", rain))}
-    for role, array in inputs.items():
-        if CHANNEL in array.dims:
-            raise ValueError(f"{role}: has a {CHANNEL!r} dimension; only tb has the channels")
+    inputs = _without_channels(data, {"sst": sst, "altitude": altitude, "air": air,
+                                      "wind": wind, "rain": rain}, "only tb has the channels")
     (tb,) = _apply(_forward_kernel, inputs, [[CHANNEL]], [np.float32])
     tb.attrs = dict(_QUANTITIES["tb"][0])
     tb.encoding = {"_FillValue": np.float32(np.nan)}
-    result = _with_inputs(inputs, {"tb": tb})
-    result = result.assign_coords({CHANNEL: _channel_coordinate()})
-    return _finish(result, data, "forward()")
+    return _finish(_with_inputs(inputs, {"tb": tb}), data, "forward()")
 
 
 def retrieve(data=None, *, sst="sst", altitude="altitude", air="air", tb="tb", noise_k=0.5,
@@ -238,14 +232,10 @@ def retrieve(data=None, *, sst="sst", altitude="altitude", air="air", tb="tb", n
         If `tb` has not six channels, its channel coordinate is not the
         channel frequencies, or an input has another unit.
     """
-    inputs = {role: _input(data, value, role)
-              for role, value in (("sst", sst), ("altitude", altitude), ("air", air))}
+    inputs = _without_channels(data, {"sst": sst, "altitude": altitude, "air": air},
+                               "only tb and noise_k have the channels")
     inputs["tb"] = _channels(data, tb)
     inputs["noise_k"] = _input(data, noise_k, "noise_k")
-    for role, array in inputs.items():
-        if role not in ("tb", "noise_k") and CHANNEL in array.dims:
-            raise ValueError(f"{role}: has a {CHANNEL!r} dimension; only tb and noise_k have "
-                             "the channels")
     if CHANNEL in inputs["noise_k"].dims:
         inputs["noise_k"] = _channel_axis(inputs["noise_k"], "noise_k")
     if intervals and not 0 < level < 1:
@@ -271,7 +261,7 @@ def retrieve(data=None, *, sst="sst", altitude="altitude", air="air", tb="tb", n
         flag_values=np.arange(len(tbcalc.STATUSES), dtype=np.uint8),
         flag_meanings=" ".join(word.replace("-", "_") for word in tbcalc.STATUSES))
     noise = inputs["noise_k"]
-    result = _with_inputs(inputs, results).assign_coords({CHANNEL: _channel_coordinate()})
+    result = _with_inputs(inputs, results)
     settings = f"noise_k={float(noise) if noise.ndim == 0 else '...'}, intervals={intervals}"
     return _finish(result, data, f"retrieve({settings}, level={level:g})")
 
@@ -371,8 +361,19 @@ def _channel_coordinate():
     return frequencies
 
 
+def _without_channels(data, values, which_have_them):
+    """The inputs of the roles in `values` (role: name, DataArray or number),
+    none of which may have the channel dimension."""
+    inputs = {role: _input(data, value, role) for role, value in values.items()}
+    for role, array in inputs.items():
+        if CHANNEL in array.dims:
+            raise ValueError(f"{role}: has a {CHANNEL!r} dimension; {which_have_them}")
+    return inputs
+
+
 def _with_inputs(inputs, results):
-    """The inputs used, then the results, in one Dataset."""
+    """The inputs used, then the results, in one Dataset with the channel
+    frequencies as the channel coordinate."""
     variables = {}
     for role, array in inputs.items():
         same = variables.get(array.name)
@@ -384,7 +385,7 @@ def _with_inputs(inputs, results):
         if name in variables:
             raise ValueError(f"an input is named {name!r}, as a result is: rename it")
     variables.update(results)
-    return xr.Dataset(variables)
+    return xr.Dataset(variables).assign_coords({CHANNEL: _channel_coordinate()})
 
 
 def _finish(result, data, call):
