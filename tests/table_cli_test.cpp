@@ -248,14 +248,16 @@ TEST(TableCli, HeaderModeKeepsEveryOtherColumnByteForByte) {
        2},
       {{}, bom + "20 1500 10 10 5\n# end\n", tb_plain.substr(1) + "\n# end\n", "", 0},
       {{"--header"}, bom, "", "", 0},  // found by fuzzing: an empty input, not an empty line
-      // Comments before and after the header are copied; the added names
-      // can carry a suffix, so that they differ from the input's.
-      // A '#' line that holds a whole row is a row (its first column may be
-      // an identifier).
+      // Comments before and after the header are copied (before it, also
+      // one with as many fields); the added names can carry a suffix, so
+      // that they differ from the input's. After the header, a '#' line that
+      // holds a whole row is a row (its first column may be an identifier).
       {{"--header", "--suffix=_model"},
-       "# flight 12\nid,sst,altitude,air,wind,rain\n# pause\n#7,20,1500,10,10,5\n",
-       "# flight 12\nid,sst,altitude,air,wind,rain,tb1_model,tb2_model,tb3_model,tb4_model,"
-       "tb5_model,tb6_model\n# pause\n#7,20,1500,10,10,5" +
+       "#id,sst,altitude,air,wind,rain\nid,sst,altitude,air,wind,rain\n# pause\n"
+       "#7,20,1500,10,10,5\n",
+       "#id,sst,altitude,air,wind,rain\n"
+       "id,sst,altitude,air,wind,rain,tb1_model,tb2_model,tb3_model,tb4_model,tb5_model,"
+       "tb6_model\n# pause\n#7,20,1500,10,10,5" +
            tb + "\n",
        "",
        0},

@@ -36,9 +36,10 @@ struct InputFile {
 };
 
 enum class LineKind : std::uint8_t {
-  record,        // a record, a blank line or a comment
-  header,        // the header line, written as the layout's output header
-  quiet_header,  // a later input's header, the same as the one already written
+  record,         // a record, a blank line or a comment
+  before_header,  // header mode: a blank line or comment before the header, copied
+  header,         // the header line, written as the layout's output header
+  quiet_header,   // a later input's header, the same as the one already written
 };
 
 struct LineInfo {

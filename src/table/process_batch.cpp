@@ -60,7 +60,8 @@ class BatchProcessor {
       // Its fields were not kept: empty ones keep the table's shape.
       b_.output.append(layout.columns > 0 ? layout.columns - 1 : 0, layout.delimiter);
       too_long(l);
-    } else if (is_blank_or_comment(text) && !whole_row(text)) {
+    } else if (l.kind == LineKind::before_header ||
+               (is_blank_or_comment(text) && !whole_row(text))) {
       b_.output.append(text);
     } else {
       b_.output.append(text);

@@ -67,8 +67,11 @@ bool TableReader::read(console::ByteSource& source, std::string_view name, std::
       if (text.empty() && !in.line_ended()) break;
     }
     // In header mode the first line that is neither blank nor a comment
-    // names the columns.
-    if (settings_.header_mode && !have_header && (line.too_long || !is_blank_or_comment(text))) {
+    // names the columns; the lines before it are copied, whatever the header
+    // turns out to be (a worker may meet them before the header has come).
+    if (settings_.header_mode && !have_header && !line.too_long && is_blank_or_comment(text)) {
+      line.kind = LineKind::before_header;
+    } else if (settings_.header_mode && !have_header) {
       have_header = true;
       std::string error;
       if (line.too_long) {
