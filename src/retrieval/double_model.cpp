@@ -57,37 +57,22 @@ WindRainDerivatives wind_rain_derivatives(const RainState& s, double wind) {
   return d;
 }
 
-namespace {
-
-Six widened(const std::array<float, 6>& values) {
-  Six out;
-  for (std::size_t i = 0; i < 6; ++i) out[i] = double(values[i]);
-  return out;
-}
-
-}  // namespace
-
-DoubleModel::DoubleModel(const Environment& env)
-    : DoubleModel(widened(freqs), double(env.sst), double(env.altitude), double(env.air),
-                  widened(env.emis)) {}
+// The point's wind and rain are not used: the environment's terms only.
+DoubleModel::DoubleModel(const Environment& env) : DoubleModel(model_point(env, 0.0, 0.0)) {}
 
 DoubleModel::DoubleModel(const ModelPoint& point)
-    : DoubleModel(point.freq, point.sst, point.altitude, point.air, point.emis) {}
-
-DoubleModel::DoubleModel(const Six& freq, double sst_k, double altitude_m, double air_k,
-                         const Six& emis)
-    : sst(sst_k),
-      altitude(altitude_m),
-      air(air_k),
-      share_above(absorber_share_above(altitude_m)),
-      path(rain_path(altitude_m)),
-      t(layer_temperatures(air_k, altitude_m)) {
+    : sst(point.sst),
+      altitude(point.altitude),
+      air(point.air),
+      share_above(absorber_share_above(point.altitude)),
+      path(rain_path(point.altitude)),
+      t(layer_temperatures(point.air, point.altitude)) {
   for (std::size_t i = 0; i < 6; ++i) {
-    const double f = freq[i];
+    const double f = point.freq[i];
     outside_band[i] = f < double(kBandLow) || f > double(kBandHigh);
     log_freq[i] = std::log(f);
     factor[i] = wind_frequency_factor(f);
-    flat_emis[i] = emis[i];
+    flat_emis[i] = point.emis[i];
     column_trans[i] = column_transmittance(f);
     below_trans[i] = transmittance_below(column_trans[i], share_above);
     sky[i] = sky_brightness(t.sky, column_trans[i]);

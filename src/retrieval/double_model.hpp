@@ -51,7 +51,8 @@ WindRainDerivatives wind_rain_derivatives(const RainState& s, double wind);
 class DoubleModel {
  public:
   // The environment's own terms, widened exactly from the floats the
-  // dialogue forms; or any point's (its wind and rain are not used).
+  // dialogue forms (as model_point widens them); or any point's (its wind
+  // and rain are not used).
   explicit DoubleModel(const Environment& env);
   explicit DoubleModel(const ModelPoint& point);
   void at_rain(double rain, RainState& s) const;
@@ -69,9 +70,6 @@ class DoubleModel {
   double share_above;  // of the clear-air absorber
   double path;         // m of rain below the aircraft
   LayerTemperatures t;
-
- private:
-  DoubleModel(const Six& freq, double sst_k, double altitude_m, double air_k, const Six& emis);
 };
 
 }  // namespace tbcalc::detail
