@@ -23,15 +23,13 @@ void ColumnWriter::shortest(float value) {
 }
 
 void ColumnWriter::word(std::string_view word) {
-  std::memcpy(separate(word.size()), word.data(), word.size());
-  out_.commit(word.size());
+  separate(word.size());
+  out_.append(word);
 }
 
 void ColumnWriter::missing() {
-  char* p = separate(3);
-  if (header_mode_) return;
-  std::memcpy(p, "nan", 3);
-  out_.commit(3);
+  separate(3);
+  if (!header_mode_) out_.append("nan");
 }
 
 }  // namespace tbcalc::table
