@@ -1,5 +1,6 @@
 #include "fields.hpp"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -77,8 +78,8 @@ bool read_number(std::string_view field, double& value, Problem& problem) {
 }
 
 bool is_blank_or_comment(std::string_view line) {
-  const std::size_t first = line.find_first_not_of(" \t\r");
-  return first == std::string_view::npos || line[first] == '#';
+  const auto first = std::find_if_not(line.begin(), line.end(), is_blank);
+  return first == line.end() || *first == '#';
 }
 
 PlainLine split_plain(std::string_view line, std::span<double> values, std::string_view count_word,
@@ -87,8 +88,8 @@ PlainLine split_plain(std::string_view line, std::span<double> values, std::stri
   auto skip_blanks = [&] {
     while (at < line.size() && is_blank(line[at])) ++at;
   };
-  if (is_blank_or_comment(line)) return PlainLine::copy;
   skip_blanks();
+  if (at == line.size() || line[at] == '#') return PlainLine::copy;  // blank or a comment
 
   std::size_t count = 0;
   for (;;) {
