@@ -70,9 +70,11 @@ int main(int argc, char** argv) {
     forward.push_back(run({tbforward, "--header", "-q", "-j", "1"}, flight, "/dev/null").seconds);
     calc.push_back(run({tbcalc}, session, "/dev/null").seconds);
     retrieve_one.push_back(
-        run({tbretrieve, "--header", "-q", "-j", "1"}, measured, "/dev/null").seconds);
+        run({tbretrieve, "--header", "--suffix=_retrieved", "-q", "-j", "1"}, measured, "/dev/null")
+            .seconds);
     retrieve_two.push_back(
-        run({tbretrieve, "--header", "-q", "-j", "2"}, measured, "/dev/null").seconds);
+        run({tbretrieve, "--header", "--suffix=_retrieved", "-q", "-j", "2"}, measured, "/dev/null")
+            .seconds);
   }
   const double n = double(records);
   const double forward_ns = median(forward) / n * 1e9, calc_ns = median(calc) / n * 1e9;

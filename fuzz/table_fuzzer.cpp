@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                       return source;
                     },
                     sink, false, diagnostics};
-  const int status = table::run_table(command, options, *kind, io);
+  const int status = table::run_table(options, *kind, io);
   require(status >= 0 && status <= 2, "an unknown exit status");
   if (status == 2) {
     // A header that names no columns: only the lines before it came out.

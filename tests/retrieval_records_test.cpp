@@ -7,6 +7,8 @@
 #include <charconv>
 #include <cmath>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "diagnostics.hpp"
@@ -90,33 +92,50 @@ TEST(WriteWind, APrintedAnswerStaysOnItsPiece) {
 }
 
 // A read error ends its input after the whole lines before it; lost output
-// ends the run; both are failures said once on standard error.
-TEST(RunTable, ReadAndWriteFaults) {
+// ends the run; both are failures said once on standard error. Threads that
+// cannot be started leave the work to those that could, or to the reader.
+TEST(RunTable, ReadWriteAndThreadFaults) {
   struct Case {
     std::string input;
     int read_error;
     std::size_t out_capacity;
+    int threads;  // that can be started; -1: any number
     std::string out, err;
+    int exit_code;
   };
   std::string many;
   for (int i = 0; i < 20000; ++i) many += "# a comment line that fills the output buffer\n";
+  const std::string record = "20 1500 10 112.86 114.08 114.64 115.64 117.19 118.18\n";
+  const std::string answer = "10.012 4.993 1.616 0.914 0.0024 converged\n";
   const Case cases[] = {
-      {"# one\n# two", EIO, std::string::npos, "# one\n",
-       "tbretrieve: standard input: Input/output error\n"},
-      {many, 0, 1000, "", "tbretrieve: error writing standard output: No space left on device\n"},
+      {"# one\n# two", EIO, std::string::npos, -1, "# one\n",
+       "tbretrieve: standard input: Input/output error\n", 1},
+      {many, 0, 1000, -1, "",
+       "tbretrieve: error writing standard output: No space left on device\n", 1},
+      {record + many + record, 0, std::string::npos, 0, answer + many + answer, "", 0},
+      {record + many + record, 0, std::string::npos, 1, answer + many + answer, "", 0},
   };
   for (const Case& c : cases) {
     RetrievalSettings settings;
     const table::TableCommand command = retrieval_command(settings);
-    const char* argv[] = {"tbretrieve", "-j", "2"};
+    const char* argv[] = {"tbretrieve", "-j", "4"};
     const table::TableOptions options = table::parse_table_options(command, 3, argv);
     console::StringSink out(c.out_capacity, ENOSPC), err;
     console::Diagnostics diagnostics("tbretrieve", err, false);
+    int started = 0;
     table::TableIo io{[&](const std::string&, std::uint64_t&, int&) {
                         return std::make_unique<console::StringSource>(c.input, 7, c.read_error);
                       },
-                      out, false, diagnostics};
-    EXPECT_EQ(table::run_table(command, options, *retrieval_records(settings, options), io), 1);
+                      out, false, diagnostics,
+                      [&](std::function<void()> work) {
+                        if (c.threads >= 0 && started == c.threads) {
+                          throw std::system_error(
+                              std::make_error_code(std::errc::resource_unavailable_try_again));
+                        }
+                        ++started;
+                        return std::jthread(std::move(work));
+                      }};
+    EXPECT_EQ(table::run_table(options, *retrieval_records(settings, options), io), c.exit_code);
     if (c.out_capacity == std::string::npos) EXPECT_EQ(out.text, c.out);
     EXPECT_EQ(err.text, c.err);
   }

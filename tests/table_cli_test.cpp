@@ -205,6 +205,20 @@ TEST(TableCli, HeaderModeKeepsEveryOtherColumnByteForByte) {
   const std::string tb_plain = answer_columns(TBFORWARD_BINARY, "20 1500 10 10 5", ' ');
   const std::string names = ",tb1,tb2,tb3,tb4,tb5,tb6";
   const std::string bom = "\xEF\xBB\xBF";
+  std::string long_row = "20,1500,10,10,5,";
+  long_row.resize(1 << 16, 'x');
+  std::string headed = "time,sst,altitude,air,wind,rain\n", headed_out,
+              headed_err =
+                  "tbforward: standard input:1: not a number: 'time' (a header? read the "
+                  "file with --header)\n";
+  for (int line = 1; line <= 12; ++line) {
+    headed_out += "nan nan nan nan nan nan\n";
+    if (line == 1) continue;
+    headed += "t,20,1500,10,10,5\n";
+    if (line <= 10)
+      headed_err += "tbforward: standard input:" + std::to_string(line) + ": not a number: 't'\n";
+  }
+  headed_err += "tbforward: 2 more bad records not shown (12 in all)\n";
   struct Case {
     std::vector<std::string> args;
     std::string input, out, err;
@@ -247,6 +261,31 @@ TEST(TableCli, HeaderModeKeepsEveryOtherColumnByteForByte) {
        "Try 'tbforward --help' for more information.\n",
        2},
       {{}, bom + "20 1500 10 10 5\n# end\n", tb_plain.substr(1) + "\n# end\n", "", 0},
+      // In a tab-separated file a tab is a delimiter, never a blank: a row of
+      // tabs is a record of empty fields.
+      {{"--header"},
+       "sst\taltitude\tair\twind\train\n\t\t\t\t\n",
+       "sst\taltitude\tair\twind\train" + replace_all(names, ',', '\t') +
+           "\n\t\t\t\t\t\t\t\t\t\t\n",
+       "tbforward: standard input:2: column 'sst' is empty\n",
+       1},
+      // The line end is not part of the line: 65536 bytes and CRLF fit, one
+      // more does not, and the CRLF stays.
+      {{"--header"},
+       "sst,altitude,air,wind,rain,x\r\n" + long_row + "\r\n" + long_row + "y\r\n",
+       "sst,altitude,air,wind,rain,x" + names + "\r\n" + long_row + tb + "\r\n,,,,,,,,,,,\r\n",
+       "tbforward: standard input:3: line longer than 65536 bytes\n",
+       1},
+      // A comment too long to copy is said to be lost; the header after it is
+      // found.
+      {{"--header"},
+       "#" + std::string(70000, 'c') + "\nsst,altitude,air,wind,rain\n",
+       "\nsst,altitude,air,wind,rain" + names + "\n",
+       "tbforward: standard input:1: comment longer than 65536 bytes: not copied\n",
+       1},
+      // A headed file read as plain records: the first message says what to
+      // do, and the rest are counted, not listed.
+      {{}, headed, headed_out, headed_err, 1},
       {{"--header"}, bom, "", "", 0},  // found by fuzzing: an empty input, not an empty line
       // Comments before and after the header are copied (before it, also
       // one with as many fields); the added names can carry a suffix, so
@@ -269,11 +308,21 @@ TEST(TableCli, HeaderModeKeepsEveryOtherColumnByteForByte) {
     EXPECT_EQ(r.exit_code, c.exit_code) << c.input;
   }
   // Columns of other programs' bad records: empty, but the status.
-  const ProcessResult r = tbretrieve({"--header"}, "sst,altitude,air,tb1,tb2,tb3,tb4,tb5,tb6\n1\n");
-  EXPECT_EQ(r.out,
-            "sst,altitude,air,tb1,tb2,tb3,tb4,tb5,tb6,wind,rain,wind_sd,rain_sd,rms,wind_lo,"
-            "wind_hi,rain_lo,rain_hi,status\n"
-            "1,,,,,,,,,,,,,,,,,,bad-input\n");  // padded to the header's nine columns
+  const std::string header = "sst,altitude,air,tb1,tb2,tb3,tb4,tb5,tb6";
+  const std::string added = ",wind,rain,wind_sd,rain_sd,rms,wind_lo,wind_hi,rain_lo,rain_hi,status";
+  ProcessResult r = tbretrieve({"--header"}, header + "\n1\n");
+  EXPECT_EQ(r.out, header + added + "\n1,,,,,,,,,,,,,,,,,,bad-input\n");  // padded to nine columns
+  // An environment out of range is an answer, invalid-input; a file of them
+  // is remarked on once, at the end.
+  const std::string kelvin = "293.15,1500,283.15,112.86,114.08,114.64,115.64,117.19,118.18";
+  r = tbretrieve({"--header"}, header + "\n" + kelvin + "\n" + kelvin + "\n");
+  const std::string invalid = ",nan,nan,nan,nan,nan,nan,nan,nan,nan,invalid-input\n";
+  EXPECT_EQ(r.out, header + added + "\n" + kelvin + invalid + kelvin + invalid);
+  EXPECT_EQ(r.err,
+            "tbretrieve: 2 records with an environment outside the accepted ranges, answered "
+            "invalid-input; the first: standard input:2: sea surface temperature 293.15 out of "
+            "range (-5 to 45 deg C): kelvin? temperatures are read in deg C\n");
+  EXPECT_EQ(r.exit_code, 0);
 }
 
 // Random typed values across the accepted ranges, as decimals with a few
@@ -326,16 +375,17 @@ TEST(TableCli, ForwardThenRetrieveWithHeaders) {
   }
   const ProcessResult forward = tbforward({"--header"}, flight);
   ASSERT_EQ(forward.exit_code, 0) << forward.err;
-  const ProcessResult back = tbretrieve({"--header", "--noise", "0.0005"}, forward.out);
+  const ProcessResult back =
+      tbretrieve({"--header", "--noise", "0.0005", "--suffix", "_retrieved"}, forward.out);
   ASSERT_EQ(back.exit_code, 0) << back.err;
   std::istringstream in(flight), out(back.out);
   std::string sent, got;
   std::getline(in, sent);
   std::getline(out, got);
-  EXPECT_EQ(got,
-            sent +
-                ",tb1,tb2,tb3,tb4,tb5,tb6,wind,rain,wind_sd,rain_sd,rms,wind_lo,wind_hi,rain_lo,"
-                "rain_hi,status");
+  EXPECT_EQ(got, sent +
+                     ",tb1,tb2,tb3,tb4,tb5,tb6,wind_retrieved,rain_retrieved,wind_sd_retrieved,"
+                     "rain_sd_retrieved,rms_retrieved,wind_lo_retrieved,wind_hi_retrieved,"
+                     "rain_lo_retrieved,rain_hi_retrieved,status_retrieved");
   while (std::getline(in, sent)) {
     ASSERT_TRUE(std::getline(out, got));
     ASSERT_TRUE(got.starts_with(sent + ",")) << got;

@@ -15,6 +15,7 @@
 #include "diagnostics.hpp"
 #include "fields.hpp"
 #include "layout.hpp"
+#include "line_kind.hpp"
 #include "memory_streams.hpp"
 #include "number_format.hpp"
 #include "progress.hpp"
@@ -96,33 +97,75 @@ TEST(ReadNumber, DecimalsAsFromCharsReadsThem) {
 TEST(PlainFields, AcceptedAndRejectedLines) {
   struct Case {
     std::string line;
-    PlainLine kind;
-    const char* problem;
+    const char* problem;  // empty: a record
   };
   const Case cases[] = {
-      {"20 1500 10 1 2 3 4 5 6", PlainLine::record, ""},
-      {" \t20 , 1500,\t10 ,1, 2,3 4\t5 6 \r", PlainLine::record, ""},
-      {"+20 1.5e3 -1e1 1 2 3 4 5 6", PlainLine::record, ""},
-      {"", PlainLine::copy, ""},
-      {" \t \r", PlainLine::copy, ""},
-      {"   # wind rain", PlainLine::copy, ""},
-      {"1 2 3 4 5 6 7 8", PlainLine::bad, "nine numbers expected, found 8"},
-      {"1 2 3 4 5 6 7 8 9 10", PlainLine::bad, "more than nine numbers"},
-      {"1 2 3 4 5 6 7 8 nan", PlainLine::bad, "not a finite number: 'nan'"},
-      {"1 2 3 4 5 6 7 8 1e999", PlainLine::bad, "number out of range: '1e999'"},
-      {"1 2 3 4 5 6 7 8 ++9", PlainLine::bad, "not a number: '++9'"},
-      {"1,,2 3 4 5 6 7 8 9", PlainLine::bad, "empty field before a comma"},
-      {"1 2 3 4 5 6 7 8 9,", PlainLine::bad, "the line ends with a comma"},
-      {std::string("1 2 3 4 5 6 7 8 9\0", 18), PlainLine::bad, "not a number: '9?'"},
-      {"1 2 3 4 5 6 7 8 " + std::string(40, 'x'), PlainLine::bad,
-       "not a number: 'xxxxxxxxxxxxxxxxxxxxxxxx...'"},
+      {"20 1500 10 1 2 3 4 5 6", ""},
+      {" \t20 , 1500,\t10 ,1, 2,3 4\t5 6 \r", ""},
+      {"+20 1.5e3 -1e1 1 2 3 4 5 6", ""},
+      {"1 2 3 4 5 6 7 8", "nine numbers expected, found 8"},
+      {"1 2 3 4 5 6 7 8 9 10", "more than nine numbers"},
+      {"1 2 3 4 5 6 7 8 nan", "not a finite number: 'nan'"},
+      {"1 2 3 4 5 6 7 8 1e999", "number out of range: '1e999'"},
+      {"1 2 3 4 5 6 7 8 ++9", "not a number: '++9'"},
+      {"1,,2 3 4 5 6 7 8 9", "empty field before a comma"},
+      {"1 2 3 4 5 6 7 8 9,", "the line ends with a comma"},
+      {std::string("1 2 3 4 5 6 7 8 9\0", 18), "not a number: '9?'"},
+      {"1 2 3 4 5 6 7 8 " + std::string(40, 'x'), "not a number: 'xxxxxxxxxxxxxxxxxxxxxxxx...'"},
   };
   for (const Case& c : cases) {
     std::vector<double> values(9);
     Problem problem;
-    EXPECT_EQ(split_plain(c.line, values, "nine", problem), c.kind) << c.line;
+    EXPECT_EQ(split_plain(c.line, values, "nine", problem), *c.problem == '\0') << c.line;
     EXPECT_EQ(problem.view(), c.problem) << c.line;
-    if (c.kind == PlainLine::record) EXPECT_EQ(values[8], 6) << c.line;
+    if (*c.problem == '\0') EXPECT_EQ(values[8], 6) << c.line;
+  }
+  const std::vector<std::string> inputs = {"sst", "wind"};
+  EXPECT_TRUE(looks_like_header("time;lat;lon", inputs));
+  EXPECT_TRUE(looks_like_header("time \"SST\"", inputs));
+  EXPECT_FALSE(looks_like_header("not a record", inputs));
+  EXPECT_FALSE(looks_like_header("time,20,1500", inputs));  // a bad record, not a header
+}
+
+// Every line is classified once, by the reader: the plain format and header
+// mode before its header know no delimiter; after the header, the delimiter
+// is data, and a '#' line that holds a whole row is a row.
+TEST(LineKinds, DecidedOnceForEveryLine) {
+  Layout tabs, commas;
+  tabs.delimiter = '\t';
+  commas.delimiter = ',';
+  tabs.columns = commas.columns = 3;
+  struct Case {
+    std::string line;
+    bool too_long, header_mode;
+    const Layout* layout;
+    LineKind kind;
+  };
+  const Case cases[] = {
+      {"", false, false, nullptr, LineKind::copy},
+      {" \t ", false, false, nullptr, LineKind::copy},
+      {"   # wind rain", false, false, nullptr, LineKind::copy},
+      {"1 2", false, false, nullptr, LineKind::record},
+      {"  # a comment beyond the limit", true, false, nullptr, LineKind::long_comment},
+      {"      ", true, false, nullptr, LineKind::too_long},
+      {"\t\t", false, true, nullptr, LineKind::copy},
+      {"sst,wind", false, true, nullptr, LineKind::header},
+      {"#sst,wind", true, true, nullptr, LineKind::long_comment},
+      {"sst,wind", true, true, nullptr, LineKind::header},  // too long: said by the reader
+      {"\t\t", false, true, &tabs, LineKind::record},       // empty fields, not blanks
+      {"  ", false, true, &tabs, LineKind::copy},
+      {"\t\t", false, true, &commas, LineKind::copy},
+      {",,", false, true, &commas, LineKind::record},
+      {"# pause", false, true, &commas, LineKind::copy},
+      {"#7,1,2", false, true, &commas, LineKind::record},
+      {"#7\t1\t2", false, true, &tabs, LineKind::record},
+      {"\t# x", false, true, &tabs, LineKind::record},
+      {"# pause", true, true, &commas, LineKind::too_long},
+  };
+  std::vector<std::string_view> fields;
+  for (const Case& c : cases) {
+    EXPECT_EQ(classify_line(c.line, c.too_long, c.header_mode, c.layout, fields), c.kind)
+        << c.line << (c.layout == &tabs ? " (tabs)" : "");
   }
 }
 
@@ -170,6 +213,18 @@ TEST(Layout, ColumnsFoundByName) {
       {"sst,altitude", {}, "no column 'air' in the header (its columns: sst, altitude)"},
       {"sst,altitude,air,SST", {}, "column 'sst' is named twice in the header"},
       {"sst,\"altitude,air", {}, "header: a quoted field is not closed"},
+      // A header's bytes reach a terminal only printable.
+      {"x\x1b]0;t\x07,altitude,air",
+       {},
+       "no column 'sst' in the header (its columns: x?]0;t?, altitude, air)"},
+      {"time;sst;altitude;air",
+       {},
+       "no column 'sst' in the header, read as the one column 'time;sst;altitude;air': columns are "
+       "separated by commas or tabs, and this header seems to use ';'"},
+      {"sst,altitude,air,TB2,tb1",
+       {},
+       "the header already has the columns 'tb1', 'tb2' that the output adds: name the added "
+       "columns apart with --suffix (--suffix _new)"},
   };
   for (const Case& c : cases) {
     Layout layout;
@@ -237,6 +292,12 @@ TEST(TableOptions, CommandLines) {
        0,
        "option '--sst' needs a column name"},
       {{"-x"}, Action::usage_error, {}, {}, 0, "unrecognized option '-x'"},
+      {{"--header", "--suffix", "_a\r"},
+       Action::usage_error,
+       {},
+       {},
+       0,
+       "invalid suffix '_a?': a column name here cannot hold a carriage return"},
       {{"a", "--help", "-x"}, Action::help, {}, {}, 0, ""},
   };
   for (const Case& c : cases) {

@@ -79,6 +79,7 @@ ReadStatus LineReader::read_line(std::span<char> columns, std::size_t& kept) {
   kept = 0;
   truncated_ = false;
   line_ended_ = false;
+  last_byte_ = 0;
   bool started = false;
   for (;;) {
     if (begin_ == end_) {
@@ -94,6 +95,7 @@ ReadStatus LineReader::read_line(std::span<char> columns, std::size_t& kept) {
     truncated_ = truncated_ || take < length;
     std::memcpy(columns.data() + kept, first, take);
     kept += take;
+    if (length > 0) last_byte_ = first[length - 1];
     begin_ += length;
     consumed_ += length;
     if (line_end) {

@@ -100,6 +100,9 @@ class LineReader {
   // Whether the last line read ended with a line end (the last line of the
   // input may not).
   bool line_ended() const { return line_ended_; }
+  // Whether the last line read, kept or not, had a carriage return as its
+  // last byte before the line end (or the end of input): a CRLF line end.
+  bool ended_with_cr() const { return last_byte_ == '\r'; }
   // The errno value after ReadStatus::error.
   int error() const { return error_; }
   // Bytes taken from the source as lines so far, line ends included.
@@ -117,6 +120,7 @@ class LineReader {
   bool at_end_ = false;
   bool truncated_ = false;
   bool line_ended_ = false;
+  char last_byte_ = 0;
   int error_ = 0;
   char data_[kCapacity];
 };

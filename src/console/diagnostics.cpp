@@ -6,7 +6,11 @@
 namespace tbcalc::console {
 
 Diagnostics::Diagnostics(std::string_view program, ByteSink& sink, bool terminal)
-    : program_(program), sink_(sink), terminal_(terminal) {}
+    : program_(program), sink_(sink), terminal_(terminal) {
+  // Room for the usual message at once: one about memory running out must
+  // not need more of it.
+  text_.reserve(512);
+}
 
 void Diagnostics::clear_locked() {
   if (progress_width_ == 0) return;

@@ -12,42 +12,42 @@
 #include <vector>
 
 #include "layout.hpp"
+#include "line_kind.hpp"
 #include "problem.hpp"
 #include "record_kind.hpp"
 #include "text_buffer.hpp"
 
 namespace tbcalc::table {
 
-// The longest line a table may have, line end excluded; a longer one is a
-// bad record. Bounds the memory of a batch whatever the input.
-inline constexpr std::size_t kMaxLineBytes = 1 << 16;
 // A batch is sent on when it holds this many lines or bytes.
 inline constexpr std::size_t kBatchLines = 512;
 inline constexpr std::size_t kBatchBytes = 1 << 17;
 
-// What the lines of one input share.
-struct InputFile {
-  std::string name;                      // for messages: the path, or "standard input"
-  std::uint64_t size = 0;                // bytes of a regular file, else 0
-  bool header_mode = false;              // false: the plain format
-  Layout layout;                         // header mode: where the inputs are
-  std::vector<std::string> input_names;  // for messages: the columns or values read
-  std::string_view count_word;           // plain format: how many numbers, as a word
+// What a run reads and writes, fixed before its first byte: made once from
+// the command line and the record kind, and only read by the reader, the
+// workers and the writer.
+struct RunSettings {
+  bool header_mode = false;         // false: the plain format
+  std::vector<std::string> inputs;  // the columns read (header mode) or the values, for messages
+  std::string count_word;           // the plain format: how many numbers a record holds, as a word
+  std::vector<std::string> added;   // header mode: the added columns' names, suffix included
 };
 
-enum class LineKind : std::uint8_t {
-  record,         // a record, a blank line or a comment
-  before_header,  // header mode: a blank line or comment before the header, copied
-  header,         // the header line, written as the layout's output header
-  quiet_header,   // a later input's header, the same as the one already written
+// What the lines of one input share.
+struct InputFile {
+  const RunSettings& run;
+  std::string name;        // for messages: the path, or "standard input"
+  std::uint64_t size = 0;  // bytes of a regular file, else 0
+  Layout layout;           // header mode, once its header is read: where the inputs are
 };
 
 struct LineInfo {
   std::uint32_t offset;  // into Batch::input
-  std::uint32_t length;
+  std::uint32_t length;  // without the line end
   std::uint64_t number;  // line number in its input, from 1
   LineKind kind;
-  bool too_long;  // more than kMaxLineBytes: its bytes were not kept
+  bool crlf;          // the line ends with CR LF: so does its output line
+  bool first_record;  // the plain format: the first record of its input
 };
 
 // A message to report once the output before it is written.
@@ -66,6 +66,8 @@ struct Batch {
     marks.clear();
     bad_records = 0;
     records = 0;
+    noted = 0;
+    first_note.clear();
     closing_message.clear();
     closing_is_usage = false;
   }
@@ -84,6 +86,8 @@ struct Batch {
   std::vector<MessageMark> marks;
   long records = 0;
   long bad_records = 0;
+  long noted = 0;          // records answered with a note for the run's closing line
+  std::string first_note;  // "FILE:LINE: problem" of the batch's first
 
   // Said after the output: what went wrong with the input itself.
   std::string closing_message;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <system_error>
 
 namespace tbcalc::table {
@@ -77,19 +78,19 @@ bool read_number(std::string_view field, double& value, Problem& problem) {
   return false;
 }
 
-bool is_blank_or_comment(std::string_view line) {
-  const auto first = std::find_if_not(line.begin(), line.end(), is_blank);
+bool is_blank_or_comment(std::string_view line, char delimiter) {
+  const auto first = std::find_if(line.begin(), line.end(),
+                                  [delimiter](char c) { return c == delimiter || !is_blank(c); });
   return first == line.end() || *first == '#';
 }
 
-PlainLine split_plain(std::string_view line, std::span<double> values, std::string_view count_word,
-                      Problem& problem) {
+bool split_plain(std::string_view line, std::span<double> values, std::string_view count_word,
+                 Problem& problem) {
   std::size_t at = 0;
   auto skip_blanks = [&] {
     while (at < line.size() && is_blank(line[at])) ++at;
   };
   skip_blanks();
-  if (at == line.size() || line[at] == '#') return PlainLine::copy;  // blank or a comment
 
   std::size_t count = 0;
   for (;;) {
@@ -97,15 +98,13 @@ PlainLine split_plain(std::string_view line, std::span<double> values, std::stri
     while (at < line.size() && !ends_plain_field(line[at])) ++at;
     if (at == start) {
       problem << "empty field before a comma";
-      return PlainLine::bad;
+      return false;
     }
     if (count == values.size()) {
       problem << "more than " << count_word << " numbers";
-      return PlainLine::bad;
+      return false;
     }
-    if (!read_number(line.substr(start, at - start), values[count], problem)) {
-      return PlainLine::bad;
-    }
+    if (!read_number(line.substr(start, at - start), values[count], problem)) return false;
     ++count;
     skip_blanks();
     if (at == line.size()) break;
@@ -114,16 +113,41 @@ PlainLine split_plain(std::string_view line, std::span<double> values, std::stri
       skip_blanks();
       if (at == line.size()) {
         problem << "the line ends with a comma";
-        return PlainLine::bad;
+        return false;
       }
     }
   }
   if (count < values.size()) {
     std::array<char, 24> room;
     problem << count_word << " numbers expected, found " << decimal(count, room);
-    return PlainLine::bad;
+    return false;
   }
-  return PlainLine::record;
+  return true;
+}
+
+bool looks_like_header(std::string_view line, std::span<const std::string> inputs) {
+  bool names_an_input = false;
+  std::size_t at = 0;
+  while (at < line.size()) {
+    const std::size_t start = at;
+    while (at < line.size() && !ends_plain_field(line[at]) && line[at] != ';') ++at;
+    const std::string_view field = field_text(line.substr(start, at - start));
+    ++at;
+    double ignored;
+    Problem problem;
+    if (field.empty()) continue;
+    if (read_number(field, ignored, problem)) return false;
+    for (const std::string& input : inputs)
+      names_an_input = names_an_input || same_name(field, input);
+  }
+  return names_an_input || line.find_first_of(",\t;") != std::string_view::npos;
+}
+
+std::string in_words(std::size_t count) {
+  static constexpr std::array<std::string_view, 13> kWords = {
+      "no",    "one",   "two",  "three", "four",   "five",  "six",
+      "seven", "eight", "nine", "ten",   "eleven", "twelve"};
+  return count < kWords.size() ? std::string(kWords[count]) : std::to_string(count);
 }
 
 bool split_delimited(std::string_view line, char delimiter, std::vector<std::string_view>& fields,
@@ -180,6 +204,12 @@ std::string column_name(std::string_view raw) {
     if (inside[i] == '"' && i + 1 < inside.size() && inside[i + 1] == '"') ++i;
   }
   return name;
+}
+
+bool same_name(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 char detect_delimiter(std::string_view header) {

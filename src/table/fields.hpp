@@ -21,12 +21,19 @@ namespace tbcalc::table {
 // with an optional leading '+'. Otherwise false, and `problem` says why.
 bool read_number(std::string_view field, double& value, Problem& problem);
 
-enum class PlainLine { copy, record, bad };
+// A plain record holding exactly values.size() numbers; otherwise false,
+// and `problem` says why, naming that count with `count_word` ("nine
+// numbers expected, found 8").
+bool split_plain(std::string_view line, std::span<double> values, std::string_view count_word,
+                 Problem& problem);
 
-// A plain line holding exactly values.size() numbers; `count_word` names
-// that count in messages ("nine numbers expected, found 8").
-PlainLine split_plain(std::string_view line, std::span<double> values, std::string_view count_word,
-                      Problem& problem);
+// Whether a line that is not a plain record could be a header: none of its
+// fields is a number, and one is a name of `inputs` (ASCII case ignored) or
+// they are separated by commas, tabs or semicolons.
+bool looks_like_header(std::string_view line, std::span<const std::string> inputs);
+
+// "five", "nine": a count as messages write it.
+std::string in_words(std::size_t count);
 
 // The raw fields of a delimited line, quotes included, into `fields`
 // (cleared first). false when a quote is left open or text follows a closing
@@ -42,9 +49,12 @@ std::string_view field_text(std::string_view raw);
 // taken as one.
 std::string column_name(std::string_view raw);
 
-// A line with nothing but blanks, or whose first other character is '#': in
-// both layouts such lines are copied, not read.
-bool is_blank_or_comment(std::string_view line);
+// A line with nothing but blanks (spaces, tabs), or whose first other byte
+// is '#'. A `delimiter` is data, never a blank: with '\t' a tab is not one.
+bool is_blank_or_comment(std::string_view line, char delimiter = '\0');
+
+// Whether two column names are the same, ASCII case ignored.
+bool same_name(std::string_view a, std::string_view b);
 
 // The delimiter of a header line: a tab when it has more tabs than commas
 // outside quotes, otherwise a comma.

@@ -7,11 +7,46 @@
 namespace tbcalc::table {
 namespace {
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+// A header's text as a message shows it: its bytes printable, cut after
+// `most` of them.
+std::string shown(std::string_view text, std::size_t most = 40) {
+  std::string s;
+  for (char c : text.substr(0, most)) s += printable(c);
+  return text.size() > most ? s + "..." : s;
+}
 
-bool same_name(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [](char x, char y) { return lower(x) == lower(y); });
+// The columns of a header, for a message: as many as fit in a line.
+std::string listed(const std::vector<std::string>& names) {
+  std::string columns;
+  for (const std::string& name : names) {
+    if (columns.size() > 160) return columns + ", ...";
+    columns += (columns.empty() ? "" : ", ") + shown(name);
+  }
+  return columns;
+}
+
+// A header that splits into one column but holds one of these was written
+// with another delimiter: a European spreadsheet's semicolons, say.
+char other_delimiter(std::string_view header) {
+  char most = '\0';
+  std::ptrdiff_t count = 0;
+  for (char c : {';', '|', ' '}) {
+    const std::ptrdiff_t n = std::count(header.begin(), header.end(), c);
+    if (n > count) most = c, count = n;
+  }
+  return most;
+}
+
+std::string missing_column(std::string_view want, std::string_view header,
+                           const std::vector<std::string>& names) {
+  const std::string missing = "no column '" + std::string(want) + "' in the header";
+  if (const char other = other_delimiter(header); names.size() == 1 && other != '\0') {
+    const std::string delimiter =
+        other == ' ' ? std::string("spaces") : std::string{'\'', other, '\''};
+    return missing + ", read as the one column '" + shown(names.front()) +
+           "': columns are separated by commas or tabs, and this header seems to use " + delimiter;
+  }
+  return missing + " (its columns: " + listed(names) + ")";
 }
 
 }  // namespace
@@ -40,15 +75,7 @@ bool read_layout(std::string_view header, std::span<const std::string> wanted,
       found = i;
     }
     if (found == names.size()) {
-      std::string columns;
-      for (const std::string& name : names) {
-        if (columns.size() > 160) {
-          columns += ", ...";
-          break;
-        }
-        columns += (columns.empty() ? "" : ", ") + name;
-      }
-      error = "no column '" + want + "' in the header (its columns: " + columns + ")";
+      error = missing_column(want, header, names);
       return false;
     }
     for (std::size_t k = 0; k < layout.inputs.size(); ++k) {
@@ -58,6 +85,22 @@ bool read_layout(std::string_view header, std::span<const std::string> wanted,
       }
     }
     layout.inputs.push_back(found);
+  }
+  // An added column of a name the header has would make two columns no
+  // reader could tell apart (tbforward's wind and rain, read by tbretrieve).
+  std::string repeated;
+  std::size_t count = 0;
+  for (const std::string& name : added) {
+    if (std::none_of(names.begin(), names.end(),
+                     [&](const std::string& column) { return same_name(column, name); })) {
+      continue;
+    }
+    repeated += (count++ == 0 ? "'" : ", '") + shown(name) + "'";
+  }
+  if (count > 0) {
+    error = "the header already has the column" + std::string(count == 1 ? " " : "s ") + repeated +
+            " that the output adds: name the added columns apart with --suffix (--suffix _new)";
+    return false;
   }
   layout.output_header.assign(header);
   for (const std::string& name : added) {

@@ -1,6 +1,9 @@
 #include "pipeline.hpp"
 
 #include <algorithm>
+#include <new>
+#include <string>
+#include <system_error>
 
 #include "diagnostics.hpp"
 
@@ -14,6 +17,8 @@ constexpr unsigned kSpareBatches = 2;  // one being read, one waiting for a work
 constexpr unsigned kMostBatches = 64;
 
 }  // namespace
+
+std::jthread start_thread(std::function<void()> work) { return std::jthread(std::move(work)); }
 
 void BatchWriter::say(std::string_view message) {
   // At a terminal, what came before the message is shown before it.
@@ -29,12 +34,16 @@ void BatchWriter::write(const Batch& batch) {
   const std::string_view output = batch.output.view();
   std::size_t written = 0;
   for (const MessageMark& mark : batch.marks) {
+    if (reported_ == kReportedBadRecords) break;
+    ++reported_;
     out_.append(output.substr(written, mark.output_offset - written));
     written = mark.output_offset;
     say(std::string_view(batch.messages).substr(mark.text_begin, mark.text_end - mark.text_begin));
   }
   out_.append(output.substr(written));
   bad_records_ += batch.bad_records;
+  if (noted_ == 0) first_note_ = batch.first_note;
+  noted_ += batch.noted;
   progress_.advance(std::uint64_t(batch.records), batch.bytes_read);
   if (!batch.closing_message.empty()) {
     if (output_is_terminal_) out_.flush();
@@ -49,11 +58,20 @@ void BatchWriter::write(const Batch& batch) {
   }
 }
 
+void BatchWriter::close(const RecordKind& kind) {
+  if (bad_records_ > kReportedBadRecords) {
+    diagnostics_.report(std::to_string(bad_records_ - kReportedBadRecords) +
+                        " more bad records not shown (" + std::to_string(bad_records_) +
+                        " in all)");
+  }
+  if (noted_ > 0) diagnostics_.report(kind.closing_note(noted_, first_note_));
+}
+
 Pipeline::Pipeline(const RecordKind& kind, unsigned jobs, BatchWriter& writer,
-                   const console::OutputBuffer& out)
-    : kind_(kind), writer_(writer), out_(out), threaded_(jobs > 1) {
+                   const console::OutputBuffer& out, const ThreadStarter& start)
+    : kind_(kind), writer_(writer), out_(out) {
   const unsigned batches =
-      threaded_ ? std::min(kBatchesPerJob * jobs + kSpareBatches, kMostBatches) : 1;
+      jobs > 1 ? std::min(kBatchesPerJob * jobs + kSpareBatches, kMostBatches) : 1;
   for (unsigned i = 0; i < batches; ++i) {
     pool_.push_back(std::make_unique<Batch>());
     free_.push_back(pool_.back().get());
@@ -61,9 +79,18 @@ Pipeline::Pipeline(const RecordKind& kind, unsigned jobs, BatchWriter& writer,
   in_flight_.assign(batches, nullptr);
   done_.assign(batches, 0);
   for (unsigned i = 0; i < std::max(jobs, 1u); ++i) workers_.push_back(kind.make_worker());
-  if (threaded_) {
-    for (auto& worker : workers_) threads_.emplace_back([this, &worker] { work(*worker); });
+  if (jobs > 1) {
+    for (auto& worker : workers_) {
+      try {
+        threads_.push_back(start([this, &worker] { work(*worker); }));
+      } catch (const std::system_error&) {
+        break;  // a limit on threads or memory: the output is the same with fewer
+      } catch (const std::bad_alloc&) {
+        break;
+      }
+    }
   }
+  threaded_ = !threads_.empty();
 }
 
 Pipeline::~Pipeline() {
@@ -87,7 +114,7 @@ Batch& Pipeline::acquire() {
 
 void Pipeline::dispatch(Batch& batch) {
   if (!threaded_) {
-    if (!output_failed_) process_batch(batch, kind_, *workers_.front(), scratch_);
+    if (!output_failed()) compute(batch, *workers_.front(), scratch_);
     writer_.write(batch);
     output_failed_ = out_.failed();
     const std::lock_guard lock(mutex_);
@@ -116,6 +143,19 @@ void Pipeline::finish() {
   all_written_.wait(lock, [this] { return written_ == sent_; });
 }
 
+void Pipeline::compute(Batch& batch, RecordWorker& worker, Scratch& scratch) {
+  try {
+    process_batch(batch, kind_, worker, scratch);
+  } catch (const std::bad_alloc&) {
+    // Under a memory limit: what was written stays, this batch and the rest
+    // are not, and the run says so and fails.
+    // (A message short enough to need no memory.)
+    batch.clear();
+    batch.closing_message = "out of memory";
+    stopped_ = true;
+  }
+}
+
 void Pipeline::work(RecordWorker& worker) {
   Scratch scratch;
   for (;;) {
@@ -130,7 +170,7 @@ void Pipeline::work(RecordWorker& worker) {
       ++taken_;
     }
     // After a write error nothing more is computed; batches only drain.
-    if (!output_failed_) process_batch(*batch, kind_, worker, scratch);
+    if (!output_failed()) compute(*batch, worker, scratch);
     {
       const std::lock_guard lock(mutex_);
       done_[slot] = 1;

@@ -8,8 +8,10 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -23,10 +25,19 @@ class Diagnostics;
 
 namespace tbcalc::table {
 
+// Starts a thread that runs `work`; throws std::system_error when the
+// system has no thread to give.
+using ThreadStarter = std::function<std::jthread(std::function<void()> work)>;
+std::jthread start_thread(std::function<void()> work);
+
 // Writes batches: output, the messages at their places, the closing
 // message; tallies what went wrong. Used by one thread at a time.
 class BatchWriter {
  public:
+  // The first this many bad records of a run are reported one by one, the
+  // rest counted: a file read the wrong way must not bury its user.
+  static constexpr long kReportedBadRecords = 10;
+
   BatchWriter(console::OutputBuffer& out, console::Diagnostics& diagnostics, Progress& progress,
               bool output_is_terminal)
       : out_(out),
@@ -37,6 +48,9 @@ class BatchWriter {
   void write(const Batch& batch);
   // Delivers what is held: the writer is about to wait.
   void flush() { out_.flush(); }
+  // The run's closing lines, once every batch is written: the bad records
+  // not reported one by one, and the records `kind` noted.
+  void close(const RecordKind& kind);
 
   long bad_records() const { return bad_records_; }
   bool input_failed() const { return input_failed_; }
@@ -51,14 +65,19 @@ class BatchWriter {
   Progress& progress_;
   bool output_is_terminal_;
   long bad_records_ = 0;
+  long reported_ = 0;  // bad records said one by one
+  long noted_ = 0;
+  std::string first_note_;
   bool input_failed_ = false;
   bool usage_failed_ = false;
 };
 
 class Pipeline {
  public:
+  // With more than one job, one thread per job computes, or as many as
+  // `start` can start (none: everything in the reader's thread).
   Pipeline(const RecordKind& kind, unsigned jobs, BatchWriter& writer,
-           const console::OutputBuffer& out);
+           const console::OutputBuffer& out, const ThreadStarter& start = start_thread);
   ~Pipeline();
   Pipeline(const Pipeline&) = delete;
   Pipeline& operator=(const Pipeline&) = delete;
@@ -72,18 +91,20 @@ class Pipeline {
   void before_input_wait();
   // Waits until every batch sent on has been written.
   void finish();
-  // Output has failed: reading on is pointless.
-  bool output_failed() const { return output_failed_; }
+  // Output has failed, or memory ran out: reading on is pointless.
+  bool output_failed() const { return output_failed_ || stopped_; }
 
  private:
+  void compute(Batch& batch, RecordWorker& worker, Scratch& scratch);
   void work(RecordWorker& worker);
   void write_ready();
 
   const RecordKind& kind_;
   BatchWriter& writer_;
   const console::OutputBuffer& out_;
-  const bool threaded_;
+  bool threaded_ = false;
   std::atomic<bool> output_failed_ = false;  // out_ as the writer last saw it
+  std::atomic<bool> stopped_ = false;        // a batch could not be computed
 
   std::vector<std::unique_ptr<Batch>> pool_;
   std::vector<std::unique_ptr<RecordWorker>> workers_;

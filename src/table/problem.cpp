@@ -25,8 +25,8 @@ Problem& Problem::operator<<(std::string_view text) {
 Problem& Problem::quote(std::string_view field) {
   *this << "'";
   for (char c : field.substr(0, kShownBytes)) {
-    const char printable = (c >= ' ' && c <= '~') ? c : '?';
-    *this << std::string_view(&printable, 1);
+    const char shown = printable(c);
+    *this << std::string_view(&shown, 1);
   }
   return *this << (field.size() > kShownBytes ? "...'" : "'");
 }

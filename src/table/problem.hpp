@@ -9,6 +9,11 @@
 
 namespace tbcalc::table {
 
+// A byte as a message shows it: bytes that do not print (controls that
+// would move a terminal's cursor or retitle its window, and all beyond
+// ASCII) as '?'.
+constexpr char printable(char c) { return c >= ' ' && c <= '~' ? c : '?'; }
+
 // `n` in decimal, written in `room`.
 std::string_view decimal(std::uint64_t n, std::array<char, 24>& room);
 

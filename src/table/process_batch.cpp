@@ -1,5 +1,6 @@
-// One batch of lines to its output: records computed, blank lines and
-// comments copied, bad records kept in place with their problem reported.
+// One batch of lines to its output: records computed, the lines the reader
+// marked as copies copied, bad records kept in place with their problem
+// reported. What each line is, the reader has decided.
 #include <charconv>
 
 #include "batch.hpp"
@@ -11,82 +12,74 @@ namespace {
 class BatchProcessor {
  public:
   BatchProcessor(Batch& batch, const RecordKind& kind, RecordWorker& worker, Scratch& scratch)
-      : b_(batch), file_(*batch.file), kind_(kind), worker_(worker), s_(scratch) {
-    s_.values.resize(file_.input_names.size());
-    s_.last_text.resize(file_.input_names.size());
-    s_.last_value.resize(file_.input_names.size());
+      : b_(batch), file_(*batch.file), run_(file_.run), kind_(kind), worker_(worker), s_(scratch) {
+    s_.values.resize(run_.inputs.size());
+    s_.last_text.resize(run_.inputs.size());
+    s_.last_value.resize(run_.inputs.size());
   }
 
   void line(const LineInfo& l) {
     line_start_ = b_.output.size();
     s_.problem.clear();
-    if (file_.header_mode) {
-      delimited(l);
-    } else {
-      plain(l);
+    const std::string_view text = b_.line(l);
+    switch (l.kind) {
+      case LineKind::repeated_header:
+        return;
+      case LineKind::header:
+        b_.output.append(file_.layout.output_header);
+        break;
+      case LineKind::copy:
+        b_.output.append(text);
+        break;
+      case LineKind::long_comment:
+        // Its bytes were not kept: said, and its line left empty.
+        too_long("comment") << ": not copied";
+        report(l);
+        break;
+      case LineKind::too_long:
+        // Its fields were not kept: empty ones keep the table's shape.
+        if (run_.header_mode) pad(0);
+        too_long("line");
+        unanswered(l);
+        break;
+      case LineKind::record:
+        if (run_.header_mode) {
+          delimited(text, l);
+        } else if (split_plain(text, s_.values, run_.count_word, s_.problem)) {
+          record(l);
+        } else {
+          if (l.first_record && looks_like_header(text, run_.inputs)) {
+            s_.problem << " (a header? read the file with --header)";
+          }
+          unanswered(l);
+        }
+        break;
     }
+    b_.output.append(l.crlf ? "\r\n" : "\n");
   }
 
  private:
-  void plain(const LineInfo& l) {
-    const std::string_view text = b_.line(l);
-    if (l.too_long) {
-      too_long(l);
+  void delimited(std::string_view text, const LineInfo& l) {
+    b_.output.append(text);
+    if (read_fields(text)) {
+      record(l);
     } else {
-      switch (split_plain(text, s_.values, file_.count_word, s_.problem)) {
-        case PlainLine::copy:
-          b_.output.append(text);
-          break;
-        case PlainLine::record:
-          record(l, ' ');
-          break;
-        case PlainLine::bad:
-          unanswered(l, ' ');
-          break;
-      }
+      // A row short of fields gets empty ones: the added columns stay in
+      // their place.
+      pad(s_.fields.size());
+      unanswered(l);
     }
-    b_.output.push_back('\n');
   }
 
-  void delimited(const LineInfo& l) {
-    std::string_view text = b_.line(l);
-    const bool crlf = !text.empty() && text.back() == '\r';
-    if (crlf) text.remove_suffix(1);
-    const Layout& layout = file_.layout;
-    if (l.kind == LineKind::quiet_header) return;
-    if (l.kind == LineKind::header) {
-      b_.output.append(layout.output_header);
-    } else if (l.too_long) {
-      // Its fields were not kept: empty ones keep the table's shape.
-      b_.output.append(layout.columns > 0 ? layout.columns - 1 : 0, layout.delimiter);
-      too_long(l);
-    } else if (l.kind == LineKind::before_header ||
-               (is_blank_or_comment(text) && !whole_row(text))) {
-      b_.output.append(text);
-    } else {
-      b_.output.append(text);
-      if (read_fields(text)) {
-        record(l, layout.delimiter);
-      } else {
-        // A row short of fields gets empty ones: the added columns stay in
-        // their place.
-        if (s_.fields.size() < layout.columns) {
-          b_.output.append(layout.columns - s_.fields.size(), layout.delimiter);
-        }
-        unanswered(l, layout.delimiter);
-      }
-    }
-    b_.output.append(crlf ? "\r\n" : "\n");
-  }
+  // Between the added columns. The layout is read only for the lines after
+  // the header: the reader may still be writing it while the lines before
+  // are copied.
+  char delimiter() const { return run_.header_mode ? file_.layout.delimiter : ' '; }
 
-  // Whether a line that starts with '#' holds a whole row all the same: a
-  // first column of identifiers may start with it, and a row must never be
-  // taken for a comment and lost.
-  bool whole_row(std::string_view text) {
-    if (text.find('#') == std::string_view::npos) return false;  // blank
-    Problem ignored;
-    return split_delimited(text, file_.layout.delimiter, s_.fields, ignored) &&
-           s_.fields.size() == file_.layout.columns;
+  // Empty fields after `fields` of them, up to the header's count.
+  void pad(std::size_t fields) {
+    const std::size_t columns = file_.layout.columns;
+    if (fields < columns) b_.output.append(columns - std::max<std::size_t>(fields, 1), delimiter());
   }
 
   // The named fields of a delimited record as numbers.
@@ -106,7 +99,7 @@ class BatchProcessor {
     for (std::size_t i = 0; i < layout.inputs.size(); ++i) {
       const std::string_view field = field_text(s_.fields[layout.inputs[i]]);
       if (field.empty()) {
-        s_.problem << "column '" << file_.input_names[i] << "' is empty";
+        s_.problem << "column '" << run_.inputs[i] << "' is empty";
         return false;
       }
       if (field == s_.last_text[i]) {
@@ -115,7 +108,7 @@ class BatchProcessor {
       }
       Problem problem;
       if (!read_number(field, s_.values[i], problem)) {
-        s_.problem << "column '" << file_.input_names[i] << "': " << problem.view();
+        s_.problem << "column '" << run_.inputs[i] << "': " << problem.view();
         return false;
       }
       s_.last_text[i].assign(field);
@@ -124,40 +117,55 @@ class BatchProcessor {
     return true;
   }
 
-  void record(const LineInfo& l, char delimiter) {
-    ColumnWriter out(b_.output, delimiter, file_.header_mode);
-    if (worker_.compute(s_.values, out, s_.problem)) {
-      ++b_.records;
-    } else {
-      unanswered(l, delimiter);
+  void record(const LineInfo& l) {
+    ColumnWriter out(b_.output, delimiter(), run_.header_mode);
+    switch (worker_.compute(s_.values, out, s_.problem)) {
+      case Outcome::noted:
+        if (b_.noted++ == 0) where(l, b_.first_note);
+        [[fallthrough]];
+      case Outcome::answered:
+        ++b_.records;
+        break;
+      case Outcome::bad:
+        unanswered(l);
+        break;
     }
   }
 
-  void too_long(const LineInfo& l) {
+  Problem& too_long(std::string_view what) {
     std::array<char, 24> room;
-    s_.problem << "line longer than " << decimal(kMaxLineBytes, room) << " bytes";
-    unanswered(l, file_.header_mode ? file_.layout.delimiter : ' ');
+    return s_.problem << what << " longer than " << decimal(kMaxLineBytes, room) << " bytes";
   }
 
   // A record without an answer keeps its row; the problem is reported where
   // the row begins.
-  void unanswered(const LineInfo& l, char delimiter) {
+  void unanswered(const LineInfo& l) {
     ++b_.records;
-    ++b_.bad_records;
-    std::array<char, 24> room;
-    const std::size_t begin = b_.messages.size();
-    b_.messages += file_.name;
-    b_.messages += ':';
-    b_.messages += decimal(l.number, room);
-    b_.messages += ": ";
-    b_.messages += s_.problem.view();
-    b_.marks.push_back({line_start_, begin, b_.messages.size()});
-    ColumnWriter out(b_.output, delimiter, file_.header_mode);
+    report(l);
+    ColumnWriter out(b_.output, delimiter(), run_.header_mode);
     kind_.write_unanswered(out);
+  }
+
+  void report(const LineInfo& l) {
+    ++b_.bad_records;
+    const std::size_t begin = b_.messages.size();
+    where(l, b_.messages);
+    b_.marks.push_back({line_start_, begin, b_.messages.size()});
+  }
+
+  // "FILE:LINE: problem"
+  void where(const LineInfo& l, std::string& out) const {
+    std::array<char, 24> room;
+    out += file_.name;
+    out += ':';
+    out += decimal(l.number, room);
+    out += ": ";
+    out += s_.problem.view();
   }
 
   Batch& b_;
   const InputFile& file_;
+  const RunSettings& run_;
   const RecordKind& kind_;
   RecordWorker& worker_;
   Scratch& s_;

@@ -38,14 +38,19 @@ class ColumnWriter {
   bool first_ = true;
 };
 
+// How a record was answered.
+enum class Outcome {
+  answered,  // its added columns are written
+  noted,     // written too, and `problem` says what the run's closing note counts
+  bad,       // nothing written: `problem` says why it has no answer
+};
+
 // One thread's computing state: a worker may keep caches between records.
 class RecordWorker {
  public:
   virtual ~RecordWorker() = default;
-  // `values` are the inputs in the order of RecordKind::inputs(). Writes the
-  // added columns and returns true, or writes nothing and returns false with
-  // `problem` saying why the record has no answer.
-  virtual bool compute(std::span<const double> values, ColumnWriter& out, Problem& problem) = 0;
+  // `values` are the inputs in the order of the command's inputs.
+  virtual Outcome compute(std::span<const double> values, ColumnWriter& out, Problem& problem) = 0;
 };
 
 class RecordKind {
@@ -56,6 +61,11 @@ class RecordKind {
   // The added columns of a record that has no answer.
   virtual void write_unanswered(ColumnWriter& out) const = 0;
   virtual std::unique_ptr<RecordWorker> make_worker() const = 0;
+  // The line that closes a run in which `count` records were noted, the
+  // first at `first` ("FILE:LINE: problem").
+  virtual std::string closing_note(long count, std::string_view first) const {
+    return std::to_string(count) + " records noted; the first: " + std::string(first);
+  }
 };
 
 }  // namespace tbcalc::table

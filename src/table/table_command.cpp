@@ -8,8 +8,10 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <new>
 
 #include "diagnostics.hpp"
+#include "fields.hpp"
 #include "pipeline.hpp"
 #include "table_reader.hpp"
 
@@ -52,6 +54,25 @@ bool option_value(std::string_view name, std::string_view arg, int argc, const c
     return true;
   }
   return false;
+}
+
+// What is wrong with a suffix of the added columns' names: they are written
+// into the header as they are, so a byte that would need quoting there would
+// split or end it.
+std::string suffix_problem(std::string_view suffix) {
+  for (char c : suffix) {
+    const char* what = c == ','    ? "a comma"
+                       : c == '\t' ? "a tab"
+                       : c == '"'  ? "a double quote"
+                       : c == '\r' ? "a carriage return"
+                       : c == '\n' ? "a line feed"
+                                   : nullptr;
+    if (what == nullptr) continue;
+    std::string shown;
+    for (char b : suffix) shown += printable(b);
+    return "invalid suffix '" + shown + "': a column name here cannot hold " + what;
+  }
+  return "";
 }
 
 int write_all(std::string_view text, Diagnostics& diagnostics) {
@@ -120,6 +141,9 @@ TableOptions parse_table_options(const TableCommand& command, int argc, const ch
       o.quiet = true;
     } else if (option_value("--suffix", arg, argc, argv, i, value, error)) {
       if (!error.empty()) return usage_error(error);
+      if (std::string problem = suffix_problem(value); !problem.empty()) {
+        return usage_error(problem);
+      }
       o.suffix = value;
     } else if (option_value("--jobs", arg, argc, argv, i, value, error) ||
                option_value("-j", arg, argc, argv, i, value, error) ||
@@ -217,11 +241,10 @@ std::string usage_text(const TableCommand& command) {
   return text;
 }
 
-int run_table(const TableCommand& command, const TableOptions& options, const RecordKind& kind,
-              TableIo& io) {
-  std::vector<std::string> added = kind.added_columns();
-  for (std::string& name : added) name += options.suffix;
-  const ReadSettings settings{options.header_mode, options.columns, command.count_word, added};
+int run_table(const TableOptions& options, const RecordKind& kind, TableIo& io) {
+  RunSettings settings{options.header_mode, options.columns, in_words(options.columns.size()),
+                       kind.added_columns()};
+  for (std::string& name : settings.added) name += options.suffix;
   console::OutputBuffer out(io.output);
   // Progress only where a person watches standard error and the output does
   // not share the screen with it.
@@ -229,7 +252,7 @@ int run_table(const TableCommand& command, const TableOptions& options, const Re
                     !options.quiet && io.diagnostics.terminal() && !io.output_is_terminal);
   BatchWriter writer(out, io.diagnostics, progress, io.output_is_terminal);
   {
-    Pipeline pipeline(kind, options.jobs, writer, out);
+    Pipeline pipeline(kind, options.jobs, writer, out, io.start_thread);
     TableReader reader(settings, pipeline);
     for (const std::string& file : options.files) {
       const std::string name = file == "-" ? "standard input" : file;
@@ -245,6 +268,7 @@ int run_table(const TableCommand& command, const TableOptions& options, const Re
     pipeline.finish();
   }
   progress.clear();
+  writer.close(kind);
   if (!out.flush()) {
     io.diagnostics.report_error("error writing standard output", out.error());
     return console::kExitFailure;
@@ -276,7 +300,13 @@ int run_table_command(const TableCommand& command, int argc, const char* const* 
   }
   console::FdSink output(STDOUT_FILENO);
   TableIo io{open_file, output, ::isatty(STDOUT_FILENO) != 0, diagnostics};
-  return run_table(command, options, *make_kind(options), io);
+  try {
+    return run_table(options, *make_kind(options), io);
+  } catch (const std::bad_alloc&) {
+    // Under a memory limit, before the first batch: said, never an abort.
+    diagnostics.report("out of memory");
+    return console::kExitFailure;
+  }
 }
 
 }  // namespace tbcalc::table

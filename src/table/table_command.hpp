@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "console.hpp"
+#include "pipeline.hpp"
 #include "record_kind.hpp"
 
 namespace tbcalc::console {
@@ -38,7 +39,6 @@ struct TableCommand {
   // The values a record reads, in order: the default column names in header
   // mode, each renamed by an option --NAME.
   std::vector<std::string_view> inputs;
-  std::string_view count_word;  // inputs.size() as a word: "five"
   std::vector<ProgramOption> options;
   // Once every option is read: what is wrong with them together, or an
   // empty string.
@@ -51,7 +51,8 @@ struct TableOptions {
   bool quiet = false;
   unsigned jobs = 1;
   std::vector<std::string> columns;  // the input column names, renamed or not
-  std::string suffix;                // header mode: after each added column's name
+  std::string suffix;                // header mode: after each added column's name, never a
+                                     // byte that would need quoting
   std::vector<std::string> files;    // in order; "-" is standard input; none: standard input
   std::string error;                 // for usage_error: what was wrong
 };
@@ -59,7 +60,8 @@ struct TableOptions {
 // The most jobs -j takes: beyond, threads only cost memory.
 inline constexpr unsigned kMaxJobs = 256;
 
-// GNU style: --header, --COLUMN NAME or --COLUMN=NAME, --suffix TEXT, -j N,
+// GNU style: --header, --COLUMN NAME or --COLUMN=NAME, --suffix TEXT (no
+// comma, tab, double quote or line end: the header is written as it is), -j N,
 // -jN, --jobs=N, --quiet, the program's own options, --help, --version; "--" ends the
 // options and "-" alone is standard input. The default for -j is the number
 // of online processors.
@@ -79,12 +81,12 @@ struct TableIo {
   console::ByteSink& output;
   bool output_is_terminal;
   console::Diagnostics& diagnostics;
+  ThreadStarter start_thread = table::start_thread;
 };
 
 // Reads every input of `options` in order and writes the table; returns the
 // exit status.
-int run_table(const TableCommand& command, const TableOptions& options, const RecordKind& kind,
-              TableIo& io);
+int run_table(const TableOptions& options, const RecordKind& kind, TableIo& io);
 
 using MakeRecordKind = std::function<std::unique_ptr<RecordKind>(const TableOptions&)>;
 

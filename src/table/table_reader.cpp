@@ -13,20 +13,27 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 }  // namespace
 
 void TableReader::fail(std::string_view message) {
-  auto file = std::make_shared<InputFile>();
   Batch& batch = pipeline_.acquire();
-  batch.file = file;
+  batch.file = std::make_shared<InputFile>(InputFile{settings_, std::string(), 0, {}});
   batch.closing_message = message;
   pipeline_.dispatch(batch);
 }
 
+std::string TableReader::read_header(std::string_view header, bool too_long, InputFile& file) {
+  if (too_long) return "header longer than " + std::to_string(kMaxLineBytes) + " bytes";
+  std::string error;
+  if (!read_layout(header, settings_.inputs, settings_.added, file.layout, error)) return error;
+  // Inputs read one after another make one table: their headers agree, and
+  // the header is written once.
+  if (!written_header_.empty() && file.layout.output_header != written_header_) {
+    return "its header differs from that of " + first_name_ + ": inputs of one run make one table";
+  }
+  return "";
+}
+
 bool TableReader::read(console::ByteSource& source, std::string_view name, std::uint64_t size) {
-  auto file = std::make_shared<InputFile>();
-  file->name = name;
-  file->size = size;
-  file->header_mode = settings_.header_mode;
-  file->input_names = settings_.input_names;
-  file->count_word = settings_.count_word;
+  auto file = std::make_shared<InputFile>(InputFile{settings_, std::string(name), size, {}});
+  const Layout* layout = nullptr;  // once the header is read
 
   Batch* batch = &pipeline_.acquire();
   batch->file = file;
@@ -43,7 +50,7 @@ bool TableReader::read(console::ByteSource& source, std::string_view name, std::
   });
 
   bool go_on = true;
-  bool have_header = false;
+  bool first_record = true;
   std::uint64_t number = 0;
   for (;;) {
     if (pipeline_.output_failed()) {
@@ -53,51 +60,47 @@ bool TableReader::read(console::ByteSource& source, std::string_view name, std::
     // Into a line of its own: the batch may be sent on while the line waits
     // for the rest of its bytes.
     std::size_t kept = 0;
-    const console::ReadStatus status = in.read_line(std::span(line_.get(), kMaxLineBytes), kept);
+    const console::ReadStatus status = in.read_line(std::span(line_.get(), kLineRoom), kept);
     if (status == console::ReadStatus::end_of_input) break;
     if (status == console::ReadStatus::error) {
       batch->closing_message = std::string(name) + ": " + std::strerror(in.error());
       break;
     }
-    LineInfo line{std::uint32_t(batch->input_used), 0, ++number, LineKind::record, in.truncated()};
-    std::string_view text(line_.get(), kept);
-    if (number == 1 && text.starts_with(kByteOrderMark)) {
+    // The line end is not part of the line: a CR before it counts for
+    // nothing against the limit, and the output line ends as this one does.
+    const bool crlf = in.ended_with_cr();
+    const bool too_long = in.truncated() || kept - crlf > kMaxLineBytes;
+    std::string_view text(line_.get(), too_long ? kept : kept - crlf);
+    if (++number == 1 && text.starts_with(kByteOrderMark)) {
       text.remove_prefix(kByteOrderMark.size());
       // A byte-order mark alone is an empty input, not an empty line.
       if (text.empty() && !in.line_ended()) break;
     }
-    // In header mode the first line that is neither blank nor a comment
-    // names the columns; the lines before it are copied, whatever the header
-    // turns out to be (a worker may meet them before the header has come).
-    if (settings_.header_mode && !have_header && !line.too_long && is_blank_or_comment(text)) {
-      line.kind = LineKind::before_header;
-    } else if (settings_.header_mode && !have_header) {
-      have_header = true;
-      std::string error;
-      if (line.too_long) {
-        error = "header longer than " + std::to_string(kMaxLineBytes) + " bytes";
-      } else {
-        const std::string_view header = text.substr(0, text.size() - text.ends_with('\r'));
-        read_layout(header, settings_.input_names, settings_.added_columns, file->layout, error);
-      }
-      // Inputs read one after another make one table: their headers agree,
-      // and the header is written once.
-      if (error.empty() && !written_header_.empty() &&
-          file->layout.output_header != written_header_) {
-        error = "its header differs from that of " + first_name_ + ": " +
-                "inputs of one run make one table";
-      }
-      if (!error.empty()) {
+    LineInfo line{std::uint32_t(batch->input_used),
+                  0,
+                  number,
+                  classify_line(text, too_long, settings_.header_mode, layout, fields_),
+                  crlf,
+                  false};
+    if (line.kind == LineKind::header) {
+      if (const std::string error = read_header(text, too_long, *file); !error.empty()) {
         batch->closing_message = std::string(name) + ": " + error;
         batch->closing_is_usage = true;
         go_on = false;
         break;
       }
-      line.kind = written_header_.empty() ? LineKind::header : LineKind::quiet_header;
-      if (written_header_.empty()) first_name_ = name;
-      written_header_ = file->layout.output_header;
+      layout = &file->layout;
+      if (written_header_.empty()) {
+        first_name_ = name;
+        written_header_ = layout->output_header;
+      } else {
+        line.kind = LineKind::repeated_header;
+      }
+    } else if (line.kind == LineKind::record && first_record) {
+      line.first_record = !settings_.header_mode;
+      first_record = false;
     }
-    if (!line.too_long) {
+    if (!too_long) {
       std::memcpy(batch->input.get() + batch->input_used, text.data(), text.size());
       line.length = std::uint32_t(text.size());
       batch->input_used += text.size();

@@ -1,52 +1,28 @@
 #include "forward_records.hpp"
 
-#include "number_format.hpp"
 #include "tbcalc/model.hpp"
+#include "typed_values.hpp"
 
 namespace tbcalc::tbforward {
 namespace {
 
-struct Value {
-  std::string_view name;  // as a message names it
-  AcceptedRange range;
-  std::string_view unit;
-};
-constexpr std::array<Value, 5> kValues = {{
-    {"sea surface temperature", sst_range_c, "deg C"},
-    {"altitude", altitude_range_m, "m"},
-    {"air temperature", air_range_c, "deg C"},
-    {"wind speed", wind_range_ms, "m/s"},
-    {"rain rate", rain_range_mmh, "mm/h"},
-}};
-
-void describe_out_of_range(const Value& v, float typed, table::Problem& problem) {
-  char digits[table::kMaxNumberChars];
-  const auto shown = [&](float x) {
-    return std::string_view(digits, table::write_shortest(x, digits));
-  };
-  problem << v.name << " " << shown(typed) << " out of range (";
-  problem << (v.range.low_excluded ? "above " : "") << shown(v.range.low);
-  problem << (v.range.low_excluded ? ", up to " : " to ") << shown(v.range.high) << " " << v.unit
-          << ")";
-}
-
 class ForwardWorker final : public table::RecordWorker {
  public:
-  bool compute(std::span<const double> values, table::ColumnWriter& out,
-               table::Problem& problem) override {
+  table::Outcome compute(std::span<const double> values, table::ColumnWriter& out,
+                         table::Problem& problem) override {
     // Decimal to double to float, as the dialogue stores a typed value.
     std::array<float, 5> typed;
     for (std::size_t i = 0; i < typed.size(); ++i) {
       typed[i] = float(values[i]);
-      if (!kValues[i].range.contains(typed[i])) {
-        describe_out_of_range(kValues[i], typed[i], problem);
-        return false;
+      if (!table::typed_values[i].range.contains(typed[i])) {
+        table::describe_out_of_range(table::typed_values[i], typed[i], problem);
+        return table::Outcome::bad;
       }
     }
     const std::array<float, 6> tb =
         environment_.channels(typed[0], typed[1], typed[2]).brightness({typed[3], typed[4]});
     for (float t : tb) out.shortest(t);
-    return true;
+    return table::Outcome::answered;
   }
 
  private:
@@ -84,7 +60,6 @@ table::TableCommand forward_command() {
       "columns sst, altitude, air, wind and rain are read and each line keeps its own\n"
       "fields, followed by tb1 to tb6. A value out of its range makes a bad record.\n";
   command.inputs = {"sst", "altitude", "air", "wind", "rain"};
-  command.count_word = "five";
   return command;
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "number_format.hpp"
+#include "typed_values.hpp"
 
 namespace tbcalc::tbretrieve {
 namespace {
@@ -21,12 +22,14 @@ class RetrievalWorker final : public table::RecordWorker {
   RetrievalWorker(const RetrievalSettings& settings, bool intervals)
       : settings_(settings), options_{intervals, settings.level} {}
 
-  bool compute(std::span<const double> v, table::ColumnWriter& out, table::Problem&) override {
+  table::Outcome compute(std::span<const double> v, table::ColumnWriter& out,
+                         table::Problem& problem) override {
     // The environment as the dialogue stores typed values: decimal to double
     // to float.
+    const std::array<float, 3> environment = {float(v[0]), float(v[1]), float(v[2])};
     const std::array<double, 6> tb = {v[3], v[4], v[5], v[6], v[7], v[8]};
     const Retrieval r =
-        retrieve(float(v[0]), float(v[1]), float(v[2]), tb, settings_.noise, options_);
+        retrieve(environment[0], environment[1], environment[2], tb, settings_.noise, options_);
     for (const RetrievalField& field : retrieval_fields) {
       if (field.interval && !options_.intervals) continue;
       if (field.member == &Retrieval::wind) {
@@ -37,7 +40,16 @@ class RetrievalWorker final : public table::RecordWorker {
       }
     }
     out.word(status_name(r.status));
-    return true;
+    // Answered invalid-input, as ever; an environment outside the ranges is
+    // also counted for the run's closing line, for a whole file of them
+    // (kelvin for deg C) would otherwise pass unremarked.
+    if (r.status != RetrievalStatus::invalid_input) return table::Outcome::answered;
+    for (std::size_t i = 0; i < environment.size(); ++i) {
+      if (table::typed_values[i].range.contains(environment[i])) continue;
+      table::describe_out_of_range(table::typed_values[i], environment[i], problem);
+      return table::Outcome::noted;
+    }
+    return table::Outcome::answered;
   }
 
  private:
@@ -62,6 +74,12 @@ class RetrievalRecords final : public table::RecordKind {
   }
   std::unique_ptr<table::RecordWorker> make_worker() const override {
     return std::make_unique<RetrievalWorker>(settings_, intervals_);
+  }
+  std::string closing_note(long count, std::string_view first) const override {
+    return std::to_string(count) + (count == 1 ? " record" : " records") +
+           " with an environment outside the accepted ranges, answered invalid-input; the "
+           "first: " +
+           std::string(first);
   }
 
  private:
@@ -131,7 +149,6 @@ table::TableCommand retrieval_command(RetrievalSettings& settings) {
       "followed by wind, rain, wind_sd, rain_sd, rms, wind_lo, wind_hi, rain_lo,\n"
       "rain_hi and status.\n";
   command.inputs = {"sst", "altitude", "air", "tb1", "tb2", "tb3", "tb4", "tb5", "tb6"};
-  command.count_word = "nine";
   command.options.push_back({"--noise", "K",
                              "noise of each channel, one sigma, in kelvin (default 0.5);\n"
                              "                  K1,K2,K3,K4,K5,K6 gives each channel its own",
