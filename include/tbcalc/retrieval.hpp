@@ -242,7 +242,10 @@ inline constexpr std::array<RetrievalField, 9> retrieval_fields = {{
 //                   strictly between 0 and 1);
 //   poor_fit        sqrt(chi2 / 6) > poor_fit_factor: the misfit per channel
 //                   is above three sigmas of the noise (for equal noise, the
-//                   rms misfit above three times the noise);
+//                   rms misfit above three times the noise); or the misfit is
+//                   not finite (NaN, or beyond the range of double, as for
+//                   brightness temperatures and noise near 1e308 K): a fit
+//                   that cannot be measured is never converged;
 //   at_bound        the solution lies on a bound and the unconstrained
 //                   Gauss-Newton step from it would leave the domain by more
 //                   than 1% of that variable's sigma;

@@ -305,7 +305,10 @@ Retrieval retrieve(float sst_c, float altitude_m, float air_c, const std::array<
              bounds.rain_hi - bounds.rain_lo <= 2.0 * z * weak_rain_sd);
   }
 
-  if (!(std::sqrt(chi2 / 6.0) <= poor_fit_factor * scale)) {
+  // A misfit beyond the range of double compares as inf <= inf with a noise
+  // as large: not finite, the fit is unknown and never converged.
+  const double misfit_per_channel = std::sqrt(chi2 / 6.0);
+  if (!(std::isfinite(misfit_per_channel) && misfit_per_channel <= poor_fit_factor * scale)) {
     result.status = RetrievalStatus::poor_fit;
   } else if (on_bound_and_held(wind, wind_step, wind_sd, wind_range_ms) ||
              on_bound_and_held(rain, rain_step, rain_sd, rain_range_mmh)) {
