@@ -223,6 +223,12 @@ inline std::string retrieve() {
   return doc + kRetrieveTail;
 }
 
+inline constexpr const char* kCheckRetrievalOptions =
+    R"(ValueError, as `retrieve` raises it, unless `level` suits `intervals`.
+
+For tbcalc.xarray, which checks before it builds a lazy computation.
+)";
+
 inline constexpr const char* kJacobianClass =
     "The result of jacobian(): arrays of shape (..., 6), float64.";
 

@@ -56,7 +56,7 @@ def test_noise_per_channel_with_as_many_axes_as_tb_else_per_element():
     for bad, match in ((np.full((2, 2, 5), 0.5), "noise_k"), ([0.5] * 6, "broadcast")):
         with pytest.raises(ValueError, match=match):
             tbcalc.retrieve(20, 1500, 10, tb, bad)
-    with pytest.raises(ValueError, match="level"):
+    with pytest.raises(ValueError, match="level=1.0: .* not strictly between 0 and 1"):
         tbcalc.retrieve(20, 1500, 10, tb, intervals=True, level=1.0)
 
 
