@@ -198,8 +198,17 @@ RetrievalArrays retrieval(const ArrayLike& sst_c, const ArrayLike& altitude_m,
                           shape_of(tb_array));
   }
   // With as many axes as tb, the noise's last axis is the channels; with
-  // fewer it is one noise per element, against tb's leading axes.
+  // fewer it is one noise per element, against tb's leading axes. With more,
+  // a row of noise would be spread over tb's channel axis as one noise per
+  // element: its channels would each be taken for all six.
   const py::array noise = as_real_array(noise_k, "noise_k", float64());
+  if (noise.ndim() > tb_array.ndim()) {
+    throw py::value_error("noise_k: shape " + shape_of(noise) + " has more axes than tb's " +
+                          shape_of(tb_array) +
+                          "; a noise per channel has as many axes as tb, the channels last, "
+                          "and broadcasts against tb's other axes: add an axis to tb "
+                          "(tb[np.newaxis]) for several rows of noise");
+  }
   const bool per_channel = noise.ndim() == tb_array.ndim();
   if (per_channel) {
     const SettingCheck count = check_noise_count(std::size_t(noise.shape(noise.ndim() - 1)));
