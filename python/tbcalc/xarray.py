@@ -81,11 +81,16 @@ def _forward_kernel(sst, altitude, air, wind, rain):
 
 def _retrieve_kernel(sst, altitude, air, tb, noise_k, *, fields, noise_per_channel, intervals,
                      level):
-    # A noise per channel has as many axes as tb (its channel axis last); one
-    # without the channel dimension is one for all channels of its element.
+    # tbcalc.retrieve reads the noise by its axes against tb's: a noise per
+    # channel has as many (its channel axis last), one for all channels of an
+    # element fewer. apply_ufunc leaves out the leading dimensions an input
+    # lacks rather than giving it axes of one, so either may be short of them.
+    tb, noise_k = np.asarray(tb), np.asarray(noise_k)
+    noise_loop = noise_k.ndim - noise_per_channel
+    loop = max(tb.ndim - 1, noise_loop)
+    tb = tb.reshape((1,) * (loop + 1 - tb.ndim) + tb.shape)
     if noise_per_channel:
-        noise_k = np.asarray(noise_k)
-        noise_k = noise_k.reshape((1,) * (np.ndim(tb) - noise_k.ndim) + noise_k.shape)
+        noise_k = noise_k.reshape((1,) * (loop - noise_loop) + noise_k.shape)
     r = tbcalc.retrieve(sst, altitude, air, tb, noise_k, intervals=intervals, level=level)
     return (*(getattr(r, name) for name in fields), r.iterations, r.status_code)
 
