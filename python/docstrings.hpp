@@ -190,9 +190,9 @@ inline constexpr const char* kRetrieveTail = R"(    iterations : int32
         The status as its position in `STATUSES`.
     status : str, one dtype (the longest word's width)
         ``STATUSES[status_code]``: 'converged', 'at-bound', 'poor-fit' (the
-        misfit per channel above three sigmas of the noise), 'weakly-
-        constrained' (with intervals, an interval's half-width per unit of
-        its z above 5 m/s or 5 mm/h; without, a sigma above them) or
+        misfit per channel above three sigmas of the noise, or not finite),
+        'weakly-constrained' (with intervals, an interval's half-width per
+        unit of its z above 5 m/s or 5 mm/h; without, a sigma above them) or
         'invalid-input' (a value not finite, the environment outside the
         accepted ranges, a temperature not above 0 K or a noise not above 0;
         the numbers are then NaN).
