@@ -163,7 +163,9 @@ noise_k : array_like, optional
     broadcast against tb's: ``[[0.3, 0.3, 0.5, 0.5, 0.8, 0.8]]`` for a noise
     per channel of ``tb`` of shape ``(n, 6)``. With fewer axes it is one
     noise for all channels of each element, broadcast against the leading
-    axes of `tb` as the environment is: a number, or shape ``(n,)``.
+    axes of `tb` as the environment is: a number, or shape ``(n,)``. More
+    axes than `tb` are an error: for several rows of noise per channel, give
+    `tb` an axis to match (``tb[np.newaxis]``).
 intervals : bool, optional, keyword only
     Also compute the confidence intervals ``wind_lo``, ``wind_hi``,
     ``rain_lo``, ``rain_hi`` (NaN otherwise): every wind whose best fit, the
@@ -188,9 +190,9 @@ inline constexpr const char* kRetrieveTail = R"(    iterations : int32
         The status as its position in `STATUSES`.
     status : str, one dtype (the longest word's width)
         ``STATUSES[status_code]``: 'converged', 'at-bound', 'poor-fit' (the
-        misfit per channel above three sigmas of the noise), 'weakly-
-        constrained' (with intervals, an interval's half-width per unit of
-        its z above 5 m/s or 5 mm/h; without, a sigma above them) or
+        misfit per channel above three sigmas of the noise, or not finite),
+        'weakly-constrained' (with intervals, an interval's half-width per
+        unit of its z above 5 m/s or 5 mm/h; without, a sigma above them) or
         'invalid-input' (a value not finite, the environment outside the
         accepted ranges, a temperature not above 0 K or a noise not above 0;
         the numbers are then NaN).
@@ -200,9 +202,10 @@ Raises
 TypeError
     If an input does not hold real numbers.
 ValueError
-    If the last axis of `tb` is not 6 long, that of a per-channel `noise_k`
-    not 6 or 1, the inputs do not broadcast, or intervals are asked for at a
-    level not strictly between 0 and 1.
+    If the last axis of `tb` is not 6 long, `noise_k` has more axes than
+    `tb`, the last axis of a per-channel `noise_k` is not 6 or 1 long, the
+    inputs do not broadcast, or intervals are asked for at a level not
+    strictly between 0 and 1.
 KeyboardInterrupt
     On Ctrl-C, within a few milliseconds; nothing is returned.
 
@@ -222,6 +225,12 @@ inline std::string retrieve() {
   }
   return doc + kRetrieveTail;
 }
+
+inline constexpr const char* kCheckRetrievalOptions =
+    R"(ValueError, as `retrieve` raises it, unless `level` suits `intervals`.
+
+For tbcalc.xarray, which checks before it builds a lazy computation.
+)";
 
 inline constexpr const char* kJacobianClass =
     "The result of jacobian(): arrays of shape (..., 6), float64.";

@@ -176,28 +176,49 @@ py::array channel_of(const py::array& a, py::ssize_t c) {
   return a[py::make_tuple(py::ellipsis(), a.shape(a.ndim() - 1) == 1 ? 0 : c)];
 }
 
+// ValueError, with the retrieval library's message, where the options cannot
+// be used: checked once for a whole array, and by tbcalc.xarray before it
+// builds a lazy computation.
+void check_retrieval_options(bool intervals, double level) {
+  const SettingCheck check = check_options({intervals, level});
+  if (!check.ok) {
+    throw py::value_error("level=" + std::string(py::repr(py::float_(level))) + ": " +
+                          std::string(check.message));
+  }
+}
+
+std::string shape_of(const py::array& a) { return py::str(a.attr("shape")); }
+
 RetrievalArrays retrieval(const ArrayLike& sst_c, const ArrayLike& altitude_m,
                           const ArrayLike& air_c, const ArrayLike& tb, const ArrayLike& noise_k,
                           bool intervals, double level) {
   const py::array tb_array = as_real_array(tb, "tb", float64());
   if (tb_array.ndim() == 0 || tb_array.shape(tb_array.ndim() - 1) != 6) {
     throw py::value_error("tb: the last axis must hold the six channels, got shape " +
-                          std::string(py::str(tb_array.attr("shape"))));
+                          shape_of(tb_array));
   }
   // With as many axes as tb, the noise's last axis is the channels; with
-  // fewer it is one noise per element, against tb's leading axes.
+  // fewer it is one noise per element, against tb's leading axes. With more,
+  // a row of noise would be spread over tb's channel axis as one noise per
+  // element: its channels would each be taken for all six.
   const py::array noise = as_real_array(noise_k, "noise_k", float64());
+  if (noise.ndim() > tb_array.ndim()) {
+    throw py::value_error("noise_k: shape " + shape_of(noise) + " has more axes than tb's " +
+                          shape_of(tb_array) +
+                          "; a noise per channel has as many axes as tb, the channels last, "
+                          "and broadcasts against tb's other axes: add an axis to tb "
+                          "(tb[np.newaxis]) for several rows of noise");
+  }
   const bool per_channel = noise.ndim() == tb_array.ndim();
-  if (per_channel && noise.shape(noise.ndim() - 1) != 6 && noise.shape(noise.ndim() - 1) != 1) {
-    throw py::value_error(
-        "noise_k: with as many axes as tb its last axis holds the channels, six or one for "
-        "all; got shape " +
-        std::string(py::str(noise.attr("shape"))));
+  if (per_channel) {
+    const SettingCheck count = check_noise_count(std::size_t(noise.shape(noise.ndim() - 1)));
+    if (!count.ok) {
+      throw py::value_error("noise_k: shape " + shape_of(noise) +
+                            ", with as many axes as tb, holds the channels on its last axis; " +
+                            std::string(count.message));
+    }
   }
-  if (intervals && !(level > 0.0 && level < 1.0)) {
-    throw py::value_error("level: a share strictly between 0 and 1 is needed, got " +
-                          std::to_string(level));
-  }
+  check_retrieval_options(intervals, level);
   std::vector<py::array> inputs = {as_real_array(sst_c, "sst_c", float32()),
                                    as_real_array(altitude_m, "altitude_m", float32()),
                                    as_real_array(air_c, "air_c", float32())};
@@ -293,6 +314,8 @@ PYBIND11_MODULE(_tbcalc, m) {
         py::arg("wind_ms"), py::arg("rain_mmh"), docs::kBrightness);
   m.def("jacobian", &jacobians, py::arg("sst_c"), py::arg("altitude_m"), py::arg("air_c"),
         py::arg("wind_ms"), py::arg("rain_mmh"), docs::kJacobian);
+  m.def("_check_retrieval_options", &check_retrieval_options, py::arg("intervals"),
+        py::arg("level"), docs::kCheckRetrievalOptions);
   static const std::string retrieve_doc = docs::retrieve();
   m.def("retrieve", &retrieval, py::arg("sst_c"), py::arg("altitude_m"), py::arg("air_c"),
         py::arg("tb"), py::arg("noise_k") = tbcalc::default_noise_k, py::kw_only(),

@@ -505,9 +505,12 @@ TEST(Retrieve, SaysHowItEnded) {
     Six tb;
     RetrievalStatus status;
     RetrievalOptions options = {};
+    double noise_k = 0.5;
   };
   Six hot = model_tb(s, 10, 5);
   hot[0] = 1000.0;
+  Six overflowing;
+  overflowing.fill(1.7e308);
   const Case cases[] = {
       {"well constrained", model_tb(s, 20, 20), RetrievalStatus::converged},
       {"no rain: no rain sensitivity", model_tb(s, 20, 0), RetrievalStatus::weakly_constrained},
@@ -522,9 +525,12 @@ TEST(Retrieve, SaysHowItEnded) {
        Six(jacobian(model_point(environment_from_replies(20, 1500, 10), 151, 20)).tb),
        RetrievalStatus::at_bound},
       {"one channel at 1000 K", hot, RetrievalStatus::poor_fit},
+      // Misfit and three times the noise both overflow: inf <= inf once
+      // passed for converged.
+      {"misfit beyond the double range", overflowing, RetrievalStatus::poor_fit, {true}, 1.7e308},
   };
   for (const Case& c : cases) {
-    const Retrieval r = retrieve(s.sst_c, s.altitude_m, s.air_c, c.tb, 0.5, c.options);
+    const Retrieval r = retrieve(s.sst_c, s.altitude_m, s.air_c, c.tb, c.noise_k, c.options);
     EXPECT_EQ(status_name(r.status), status_name(c.status)) << c.name;
     EXPECT_GE(r.wind, 0.0) << c.name;
     EXPECT_LE(r.wind, 150.0) << c.name;

@@ -25,6 +25,8 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <span>
 #include <string_view>
 
 #include "tbcalc/model.hpp"
@@ -133,6 +135,25 @@ struct RetrievalOptions {
   double level = one_sigma_level;  // of the intervals: 0 < level < 1
 };
 
+// Whether a setting of the retrieval can be used. Where it cannot, `message`
+// says what is wrong and what is needed, in static text without the value:
+// the caller, who knows how the value was given (an option's text, an
+// argument's name), adds it. retrieve makes these checks itself and answers
+// invalid_input where one fails.
+struct SettingCheck {
+  bool ok;
+  std::string_view message;  // empty where ok
+};
+
+// The noise as given: one value for all channels or six, one per channel
+// (check_noise_count alone judges the count), each finite and above 0 K.
+SettingCheck check_noise_count(std::size_t count);
+SettingCheck check_noise(std::span<const double> noise_k);
+
+// The options: where intervals are asked for, a level strictly between 0 and
+// 1 (NaN is not); without them the level is not used and any value passes.
+SettingCheck check_options(const RetrievalOptions& options);
+
 // The outcome of one retrieval. Where the status is invalid_input every
 // number is NaN and iterations is 0.
 struct Retrieval {
@@ -216,11 +237,15 @@ inline constexpr std::array<RetrievalField, 9> retrieval_fields = {{
 // Status, first that applies:
 //   invalid_input   a value is not finite, the environment is outside the
 //                   accepted ranges, a brightness temperature is not above
-//                   0 K, a channel's noise is not above 0, or intervals are
-//                   requested at a level not strictly between 0 and 1;
+//                   0 K, or check_noise or check_options fails (a channel's
+//                   noise not above 0, intervals requested at a level not
+//                   strictly between 0 and 1);
 //   poor_fit        sqrt(chi2 / 6) > poor_fit_factor: the misfit per channel
 //                   is above three sigmas of the noise (for equal noise, the
-//                   rms misfit above three times the noise);
+//                   rms misfit above three times the noise); or the misfit is
+//                   not finite (NaN, or beyond the range of double, as for
+//                   brightness temperatures and noise near 1e308 K): a fit
+//                   that cannot be measured is never converged;
 //   at_bound        the solution lies on a bound and the unconstrained
 //                   Gauss-Newton step from it would leave the domain by more
 //                   than 1% of that variable's sigma;

@@ -34,6 +34,7 @@ except ImportError as error:
 import numpy as np
 
 import tbcalc
+from tbcalc import _tbcalc
 
 __all__ = ["CHANNEL", "forward", "retrieve"]
 
@@ -80,11 +81,16 @@ def _forward_kernel(sst, altitude, air, wind, rain):
 
 def _retrieve_kernel(sst, altitude, air, tb, noise_k, *, fields, noise_per_channel, intervals,
                      level):
-    # A noise per channel has as many axes as tb (its channel axis last); one
-    # without the channel dimension is one for all channels of its element.
+    # tbcalc.retrieve reads the noise by its axes against tb's: a noise per
+    # channel has as many (its channel axis last), one for all channels of an
+    # element fewer. apply_ufunc leaves out the leading dimensions an input
+    # lacks rather than giving it axes of one, so either may be short of them.
+    tb, noise_k = np.asarray(tb), np.asarray(noise_k)
+    noise_loop = noise_k.ndim - noise_per_channel
+    loop = max(tb.ndim - 1, noise_loop)
+    tb = tb.reshape((1,) * (loop + 1 - tb.ndim) + tb.shape)
     if noise_per_channel:
-        noise_k = np.asarray(noise_k)
-        noise_k = noise_k.reshape((1,) * (np.ndim(tb) - noise_k.ndim) + noise_k.shape)
+        noise_k = noise_k.reshape((1,) * (loop - noise_loop) + noise_k.shape)
     r = tbcalc.retrieve(sst, altitude, air, tb, noise_k, intervals=intervals, level=level)
     return (*(getattr(r, name) for name in fields), r.iterations, r.status_code)
 
@@ -230,7 +236,9 @@ def retrieve(data=None, *, sst="sst", altitude="altitude", air="air", tb="tb", n
         If an input is an unlabelled array, or a name is given without `data`.
     ValueError
         If `tb` has not six channels, its channel coordinate is not the
-        channel frequencies, or an input has another unit.
+        channel frequencies, an input has another unit, or intervals are
+        asked for at a level not strictly between 0 and 1 (at once, also for
+        dask arrays).
     """
     inputs = _without_channels(data, {"sst": sst, "altitude": altitude, "air": air},
                                "only tb and noise_k have the channels")
@@ -238,8 +246,8 @@ def retrieve(data=None, *, sst="sst", altitude="altitude", air="air", tb="tb", n
     inputs["noise_k"] = _input(data, noise_k, "noise_k")
     if CHANNEL in inputs["noise_k"].dims:
         inputs["noise_k"] = _channel_axis(inputs["noise_k"], "noise_k")
-    if intervals and not 0 < level < 1:
-        raise ValueError(f"level: a share strictly between 0 and 1 is needed, got {level}")
+    # The module's own check, now rather than when a lazy result is computed.
+    _tbcalc._check_retrieval_options(intervals, level)
     # The interval bounds are NaN unless asked for: then they are left out.
     fields = [field for field in tbcalc.RETRIEVAL_FIELDS if intervals or not field[5]]
     kernel = functools.partial(_retrieve_kernel, fields=[field[0] for field in fields],

@@ -178,12 +178,9 @@ Validated validate(float sst_c, float altitude_m, float air_c, const std::array<
       !air_range_c.contains(air_c)) {
     return v;  // NaN included
   }
-  if (options.intervals && !(options.level > 0.0 && options.level < 1.0)) return v;
+  if (!check_options(options).ok || !check_noise(noise.k).ok) return v;
   if (!std::all_of(tb.begin(), tb.end(), [](double t) { return t > 0.0 && t < kInf; })) return v;
-  for (double n : noise.k) {
-    if (!(n > 0.0 && n < kInf)) return v;
-    v.noise_min = std::fmin(v.noise_min, n);
-  }
+  for (double n : noise.k) v.noise_min = std::fmin(v.noise_min, n);
   // Relative weights keep the misfit's size independent of the noise's, so
   // that neither tiny nor huge noises overflow it.
   for (std::size_t i = 0; i < 6; ++i) {
@@ -308,7 +305,10 @@ Retrieval retrieve(float sst_c, float altitude_m, float air_c, const std::array<
              bounds.rain_hi - bounds.rain_lo <= 2.0 * z * weak_rain_sd);
   }
 
-  if (!(std::sqrt(chi2 / 6.0) <= poor_fit_factor * scale)) {
+  // A misfit beyond the range of double compares as inf <= inf with a noise
+  // as large: not finite, the fit is unknown and never converged.
+  const double misfit_per_channel = std::sqrt(chi2 / 6.0);
+  if (!(std::isfinite(misfit_per_channel) && misfit_per_channel <= poor_fit_factor * scale)) {
     result.status = RetrievalStatus::poor_fit;
   } else if (on_bound_and_held(wind, wind_step, wind_sd, wind_range_ms) ||
              on_bound_and_held(rain, rain_step, rain_sd, rain_range_mmh)) {

@@ -88,40 +88,37 @@ class RetrievalRecords final : public table::RecordKind {
   std::vector<std::string> names_;  // of the added columns, the status last
 };
 
-bool read_positive(std::string_view text, double& value) {
+// Decimal text, blanks around it allowed ("1, 2" in a list). Which numbers
+// make a noise or a level is the retrieval library's to say.
+bool read_number(std::string_view text, double& value) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return error == std::errc() && end == text.data() + text.size() && std::isfinite(value) &&
-         value > 0.0;
+  return error == std::errc() && end == text.data() + text.size();
 }
 
-// One noise for every channel, or six separated by commas.
+// One noise for every channel, or one per channel separated by commas.
 bool read_noise(std::string_view text, Noise& noise) {
-  std::array<double, 6> k{};
-  std::size_t count = 0;
+  std::vector<double> k;
   for (;;) {
     const std::size_t comma = text.find(',');
-    if (count == k.size() || !read_positive(text.substr(0, comma), k[count])) return false;
-    ++count;
+    if (!read_number(text.substr(0, comma), k.emplace_back())) return false;
     if (comma == std::string_view::npos) break;
     text.remove_prefix(comma + 1);
   }
-  if (count == 1) {
-    noise = Noise(k[0]);
-  } else if (count == k.size()) {
-    noise = Noise(k);
-  }
-  return count == 1 || count == k.size();
+  if (!check_noise(k).ok) return false;
+  noise = k.size() == 1 ? Noise(k[0]) : Noise({k[0], k[1], k[2], k[3], k[4], k[5]});
+  return true;
 }
 
 // A share (0.95) or, from 1 on or with a per cent sign, a per cent (95, 95%).
+// A level is given for the intervals: it is judged as theirs.
 bool read_level(std::string_view text, double& level) {
   const bool per_cent = text.ends_with('%');
   if (per_cent) text.remove_suffix(1);
-  if (!read_positive(text, level)) return false;
+  if (!read_number(text, level)) return false;
   if (per_cent || level >= 1.0) level /= 100.0;
-  return level < 1.0;
+  return check_options({.intervals = true, .level = level}).ok;
 }
 
 }  // namespace

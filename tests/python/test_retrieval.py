@@ -53,10 +53,13 @@ def test_noise_per_channel_with_as_many_axes_as_tb_else_per_element():
     weighted = tbcalc.retrieve(20, 1500, 10, tb, [[[0.5, 0.5, 0.5, 0.5, 0.5, 50]]])
     assert (weighted.wind != one.wind).all()
     assert np.isnan(one.wind_lo).all()
-    for bad, match in ((np.full((2, 2, 5), 0.5), "noise_k"), ([0.5] * 6, "broadcast")):
+    # More axes than tb once spread a row of six over tb's channels, one noise
+    # for all channels of each element.
+    for bad, match in ((np.full((2, 2, 5), 0.5), "noise_k"), ([0.5] * 6, "broadcast"),
+                       (np.full((1, 2, 2, 6), 0.5), "as many axes as tb, the channels last")):
         with pytest.raises(ValueError, match=match):
             tbcalc.retrieve(20, 1500, 10, tb, bad)
-    with pytest.raises(ValueError, match="level"):
+    with pytest.raises(ValueError, match="level=1.0: .* not strictly between 0 and 1"):
         tbcalc.retrieve(20, 1500, 10, tb, intervals=True, level=1.0)
 
 

@@ -75,6 +75,18 @@ def test_noise_per_channel_and_intervals_on_request(scene):
                         forward.tb.values, noise_k=[[noise]])
     np.testing.assert_array_equal(out.wind, r.wind)
     assert out.noise_k.dims == ("channel",) and "wind_lo" not in out
+    # A noise on a dimension tb lacks broadcasts, each row on its own, eager
+    # and lazy (per channel it once failed for "unexpected number of
+    # dimensions"), also one for all channels of an element (the last).
+    tb = tx.forward(sst=20, altitude=1500, air=10, wind=12, rain=3).tb
+    rows = xr.DataArray([noise, noise[::-1], [0.5] * 6], dims=("x", "channel"))
+    for given in (rows, rows.chunk({"x": 2}), rows.isel(channel=0)):
+        r = tbcalc.retrieve(20, 1500, 10, np.broadcast_to(tb, (3, 6)), given.values)
+        out = tx.retrieve(sst=20, altitude=1500, air=10, tb=tb, noise_k=given, intervals=False)
+        assert out.wind.dims == ("x",) and (out.wind.chunks is None) == (given.chunks is None)
+        for name in [name for name in FIELDS if name in out]:
+            np.testing.assert_array_equal(out[name], getattr(r, name))
+        np.testing.assert_array_equal(out.status, r.status_code)
     with pytest.raises(ValueError, match="level"):
         tx.retrieve(forward, level=1.5)
     with pytest.raises(ValueError, match="like another input"):
