@@ -4,13 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <charconv>
 #include <cmath>
+#include <new>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
 
+#include "batch.hpp"
 #include "diagnostics.hpp"
 #include "memory_streams.hpp"
 #include "number_format.hpp"
@@ -138,6 +141,67 @@ TEST(RunTable, ReadWriteAndThreadFaults) {
     EXPECT_EQ(table::run_table(options, *retrieval_records(settings, options), io), c.exit_code);
     if (c.out_capacity == std::string::npos) EXPECT_EQ(out.text, c.out);
     EXPECT_EQ(err.text, c.err);
+  }
+}
+
+// Records whose computing runs out of memory at the n-th record computed,
+// whichever thread computes it.
+class MemoryShortRecords final : public table::RecordKind {
+ public:
+  MemoryShortRecords(const table::RecordKind& kind, long n) : kind_(kind), left_(n) {}
+  std::vector<std::string> added_columns() const override { return kind_.added_columns(); }
+  void write_unanswered(table::ColumnWriter& out) const override { kind_.write_unanswered(out); }
+  std::unique_ptr<table::RecordWorker> make_worker() const override {
+    struct Worker final : table::RecordWorker {
+      Worker(std::unique_ptr<table::RecordWorker> inner, std::atomic<long>& left)
+          : inner(std::move(inner)), left(left) {}
+      table::Outcome compute(std::span<const double> v, table::ColumnWriter& out,
+                             table::Problem& problem) override {
+        if (--left == 0) throw std::bad_alloc();
+        return inner->compute(v, out, problem);
+      }
+      std::unique_ptr<table::RecordWorker> inner;
+      std::atomic<long>& left;
+    };
+    return std::make_unique<Worker>(kind_.make_worker(), left_);
+  }
+
+ private:
+  const table::RecordKind& kind_;
+  mutable std::atomic<long> left_;
+};
+
+// Memory that runs out while a batch is computed ends the output before it,
+// at every number of jobs: nothing after it, where answers would stand on
+// the wrong lines.
+TEST(RunTable, MemoryRunningOutEndsTheOutputBeforeItsBatch) {
+  const std::string record = "20 1500 10 112.86 114.08 114.64 115.64 117.19 118.18\n";
+  const std::string answer = "10.012 4.993 1.616 0.914 0.0024 converged\n";
+  std::string input;
+  for (int i = 0; i < 5000; ++i) input += record;
+  for (const char* jobs : {"1", "4"}) {
+    RetrievalSettings settings;
+    const table::TableCommand command = retrieval_command(settings);
+    const char* argv[] = {"tbretrieve", "-j", jobs};
+    const table::TableOptions options = table::parse_table_options(command, 3, argv);
+    console::StringSink out, err;
+    console::Diagnostics diagnostics("tbretrieve", err, false);
+    table::TableIo io{[&](const std::string&, std::uint64_t&, int&) {
+                        return std::make_unique<console::StringSource>(input, 4096);
+                      },
+                      out, false, diagnostics};
+    const auto records = retrieval_records(settings, options);
+    const MemoryShortRecords kind(*records, 3000);
+    EXPECT_EQ(table::run_table(options, kind, io), 1) << jobs;
+    const std::size_t lines = out.text.size() / answer.size();
+    std::string answers;
+    for (std::size_t i = 0; i < lines; ++i) answers += answer;
+    EXPECT_EQ(out.text, answers) << jobs;
+    EXPECT_EQ(lines % table::kBatchLines, 0u) << jobs;  // whole batches, in order
+    EXPECT_LT(lines, 5000u) << jobs;
+    EXPECT_EQ(err.text, "tbretrieve: out of memory: the output stops before standard input:" +
+                            std::to_string(lines + 1) + "\n")
+        << jobs;
   }
 }
 

@@ -218,7 +218,7 @@ TEST(TableCli, HeaderModeKeepsEveryOtherColumnByteForByte) {
     if (line <= 10)
       headed_err += "tbforward: standard input:" + std::to_string(line) + ": not a number: 't'\n";
   }
-  headed_err += "tbforward: 2 more bad records not shown (12 in all)\n";
+  headed_err += "tbforward: 2 more bad lines not shown (12 in all)\n";
   struct Case {
     std::vector<std::string> args;
     std::string input, out, err;
@@ -260,7 +260,7 @@ TEST(TableCli, HeaderModeKeepsEveryOtherColumnByteForByte) {
        "tbforward: standard input: column 'sst' is named twice in the header\n"
        "Try 'tbforward --help' for more information.\n",
        2},
-      {{}, bom + "20 1500 10 10 5\n# end\n", tb_plain.substr(1) + "\n# end\n", "", 0},
+      {{}, bom + "20 1500 10 10 5\r\n# end\n", tb_plain.substr(1) + "\r\n# end\n", "", 0},
       // In a tab-separated file a tab is a delimiter, never a blank: a row of
       // tabs is a record of empty fields.
       {{"--header"},

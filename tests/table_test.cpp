@@ -120,11 +120,12 @@ TEST(PlainFields, AcceptedAndRejectedLines) {
     EXPECT_EQ(problem.view(), c.problem) << c.line;
     if (*c.problem == '\0') EXPECT_EQ(values[8], 6) << c.line;
   }
+  // What tells a header read as a record from a bad record.
   const std::vector<std::string> inputs = {"sst", "wind"};
-  EXPECT_TRUE(looks_like_header("time;lat;lon", inputs));
-  EXPECT_TRUE(looks_like_header("time \"SST\"", inputs));
-  EXPECT_FALSE(looks_like_header("not a record", inputs));
-  EXPECT_FALSE(looks_like_header("time,20,1500", inputs));  // a bad record, not a header
+  EXPECT_TRUE(count_words("time;lat;lon", inputs).header());
+  EXPECT_TRUE(count_words("time \"SST\"", inputs).header());
+  EXPECT_FALSE(count_words("not a record", inputs).header());
+  EXPECT_FALSE(count_words("time,20,1500", inputs).header());  // a bad record
 }
 
 // Every line is classified once, by the reader: the plain format and header

@@ -70,6 +70,7 @@ struct Batch {
     first_note.clear();
     closing_message.clear();
     closing_is_usage = false;
+    lost = false;
   }
   bool full() const { return lines.size() >= kBatchLines || input_used >= kBatchBytes; }
   std::string_view line(const LineInfo& l) const { return {input.get() + l.offset, l.length}; }
@@ -92,6 +93,10 @@ struct Batch {
   // Said after the output: what went wrong with the input itself.
   std::string closing_message;
   bool closing_is_usage = false;  // the run ends with a usage error
+  // Memory ran out while it was computed: its lines from lost_line on, and
+  // all that follow, are not written.
+  bool lost = false;
+  std::uint64_t lost_line = 0;
 };
 
 // Per-worker scratch space for the fields and values of one record.

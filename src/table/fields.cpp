@@ -125,8 +125,11 @@ bool split_plain(std::string_view line, std::span<double> values, std::string_vi
   return true;
 }
 
-bool looks_like_header(std::string_view line, std::span<const std::string> inputs) {
-  bool names_an_input = false;
+LineWords count_words(std::string_view line, std::span<const std::string> inputs) {
+  LineWords words;
+  if (const std::size_t at = line.find_first_of(",\t;"); at != std::string_view::npos) {
+    words.delimiter = line[at];
+  }
   std::size_t at = 0;
   while (at < line.size()) {
     const std::size_t start = at;
@@ -136,11 +139,16 @@ bool looks_like_header(std::string_view line, std::span<const std::string> input
     double ignored;
     Problem problem;
     if (field.empty()) continue;
-    if (read_number(field, ignored, problem)) return false;
-    for (const std::string& input : inputs)
-      names_an_input = names_an_input || same_name(field, input);
+    if (read_number(field, ignored, problem)) {
+      ++words.numbers;
+      continue;
+    }
+    ++words.names;
+    words.names_an_input = words.names_an_input ||
+                           std::any_of(inputs.begin(), inputs.end(),
+                                       [&](const auto& input) { return same_name(field, input); });
   }
-  return names_an_input || line.find_first_of(",\t;") != std::string_view::npos;
+  return words;
 }
 
 std::string in_words(std::size_t count) {

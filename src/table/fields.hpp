@@ -27,10 +27,17 @@ bool read_number(std::string_view field, double& value, Problem& problem);
 bool split_plain(std::string_view line, std::span<double> values, std::string_view count_word,
                  Problem& problem);
 
-// Whether a line that is not a plain record could be a header: none of its
-// fields is a number, and one is a name of `inputs` (ASCII case ignored) or
-// they are separated by commas, tabs or semicolons.
-bool looks_like_header(std::string_view line, std::span<const std::string> inputs);
+// What the fields of a line hold, split as plain fields or at semicolons:
+// for the messages that tell a header from a record.
+struct LineWords {
+  std::size_t numbers = 0;      // fields that read as numbers
+  std::size_t names = 0;        // the others
+  bool names_an_input = false;  // one of the others is a name of `inputs`, case ignored
+  char delimiter = '\0';        // the first comma, tab or semicolon, if any
+  // Names and no number, and a name of the inputs or a delimiter: a header.
+  bool header() const { return numbers == 0 && names > 0 && (names_an_input || delimiter != '\0'); }
+};
+LineWords count_words(std::string_view line, std::span<const std::string> inputs);
 
 // "five", "nine": a count as messages write it.
 std::string in_words(std::size_t count);
@@ -49,8 +56,9 @@ std::string_view field_text(std::string_view raw);
 // taken as one.
 std::string column_name(std::string_view raw);
 
-// A line with nothing but blanks (spaces, tabs), or whose first other byte
-// is '#'. A `delimiter` is data, never a blank: with '\t' a tab is not one.
+// A line with nothing but blanks (spaces, tabs, carriage returns), or whose
+// first other byte is '#'. A `delimiter` is data, never a blank: with '\t' a
+// tab is not one.
 bool is_blank_or_comment(std::string_view line, char delimiter = '\0');
 
 // Whether two column names are the same, ASCII case ignored.

@@ -40,6 +40,11 @@ char other_delimiter(std::string_view header) {
 std::string missing_column(std::string_view want, std::string_view header,
                            const std::vector<std::string>& names) {
   const std::string missing = "no column '" + std::string(want) + "' in the header";
+  if (const LineWords words = count_words(header, {}); words.names == 0) {
+    return missing +
+           ": its first line holds numbers, not names: a file without a header is "
+           "read without --header";
+  }
   if (const char other = other_delimiter(header); names.size() == 1 && other != '\0') {
     const std::string delimiter =
         other == ' ' ? std::string("spaces") : std::string{'\'', other, '\''};
@@ -91,8 +96,10 @@ bool read_layout(std::string_view header, std::span<const std::string> wanted,
   std::string repeated;
   std::size_t count = 0;
   for (const std::string& name : added) {
+    // As the name will be read back: blanks around it do not count.
+    const std::string added_name = column_name(name);
     if (std::none_of(names.begin(), names.end(),
-                     [&](const std::string& column) { return same_name(column, name); })) {
+                     [&](const std::string& column) { return same_name(column, added_name); })) {
       continue;
     }
     repeated += (count++ == 0 ? "'" : ", '") + shown(name) + "'";

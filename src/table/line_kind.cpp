@@ -8,9 +8,10 @@ LineKind classify_line(std::string_view line, bool too_long, bool header_mode, c
                        std::vector<std::string_view>& fields) {
   if (layout == nullptr) {
     if (is_blank_or_comment(line)) {
-      // Too long to copy, a comment is said to be lost; blanks are a record's start.
       if (!too_long) return LineKind::copy;
-      if (line.find('#') != std::string_view::npos) return LineKind::long_comment;
+      // Too long to copy: a comment, or blanks before a header, is said to
+      // be lost. In the plain format blanks may begin a record.
+      if (header_mode || line.find('#') != std::string_view::npos) return LineKind::long_comment;
     }
     if (header_mode) return LineKind::header;
     return too_long ? LineKind::too_long : LineKind::record;

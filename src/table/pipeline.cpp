@@ -15,6 +15,10 @@ constexpr unsigned kBatchesPerJob = 2;
 constexpr unsigned kSpareBatches = 2;  // one being read, one waiting for a worker
 // At most this many in all (about 32 MiB): beyond, more jobs only wait.
 constexpr unsigned kMostBatches = 64;
+// Address space kept free while threads are started: under a limit on it
+// (ulimit -v), each thread's stack takes 8 MiB, and the run must still have
+// room for its buffers once the last thread that fits has started.
+constexpr std::size_t kHeadroomBytes = std::size_t(32) << 20;
 
 }  // namespace
 
@@ -27,6 +31,27 @@ void BatchWriter::say(std::string_view message) {
 }
 
 void BatchWriter::write(const Batch& batch) {
+  if (ended_) return;
+  if (batch.lost) {
+    // Nothing after a batch that could not be computed: the answers that
+    // follow would stand on the wrong lines.
+    ended_ = true;
+    input_failed_ = true;
+    lost_file_ = batch.file;
+    lost_line_ = batch.lost_line;
+    return;
+  }
+  try {
+    write_in_order(batch);
+  } catch (const std::bad_alloc&) {
+    ended_ = true;
+    input_failed_ = true;
+    lost_file_ = batch.file;
+    lost_line_ = batch.lines.empty() ? 0 : batch.lines.front().number;
+  }
+}
+
+void BatchWriter::write_in_order(const Batch& batch) {
   if (batch.file.get() != file_) {
     file_ = batch.file.get();
     progress_.start(file_->name, file_->size);
@@ -59,10 +84,22 @@ void BatchWriter::write(const Batch& batch) {
 }
 
 void BatchWriter::close(const RecordKind& kind) {
-  if (bad_records_ > kReportedBadRecords) {
-    diagnostics_.report(std::to_string(bad_records_ - kReportedBadRecords) +
-                        " more bad records not shown (" + std::to_string(bad_records_) +
-                        " in all)");
+  if (lost_file_) {
+    try {
+      diagnostics_.report("out of memory: the output stops before " + lost_file_->name + ":" +
+                          std::to_string(lost_line_));
+    } catch (const std::bad_alloc&) {
+      diagnostics_.report("out of memory");
+    }
+    return;
+  }
+  // After a usage error or lost output the tallies would only follow the
+  // message that matters, and depend on how far the jobs had got.
+  if (usage_failed_ || out_.failed()) return;
+  if (const long unshown = bad_records_ - kReportedBadRecords; unshown > 0) {
+    diagnostics_.report(std::to_string(unshown) +
+                        (unshown == 1 ? " more bad line" : " more bad lines") + " not shown (" +
+                        std::to_string(bad_records_) + " in all)");
   }
   if (noted_ > 0) diagnostics_.report(kind.closing_note(noted_, first_note_));
 }
@@ -79,7 +116,10 @@ Pipeline::Pipeline(const RecordKind& kind, unsigned jobs, BatchWriter& writer,
   in_flight_.assign(batches, nullptr);
   done_.assign(batches, 0);
   for (unsigned i = 0; i < std::max(jobs, 1u); ++i) workers_.push_back(kind.make_worker());
-  if (jobs > 1) {
+  threads_.reserve(workers_.size());
+  const std::unique_ptr<char[]> headroom(jobs > 1 ? new (std::nothrow) char[kHeadroomBytes]
+                                                  : nullptr);
+  if (headroom) {
     for (auto& worker : workers_) {
       try {
         threads_.push_back(start([this, &worker] { work(*worker); }));
@@ -149,9 +189,10 @@ void Pipeline::compute(Batch& batch, RecordWorker& worker, Scratch& scratch) {
   } catch (const std::bad_alloc&) {
     // Under a memory limit: what was written stays, this batch and the rest
     // are not, and the run says so and fails.
-    // (A message short enough to need no memory.)
+    const std::uint64_t line = batch.lines.empty() ? 0 : batch.lines.front().number;
     batch.clear();
-    batch.closing_message = "out of memory";
+    batch.lost = true;
+    batch.lost_line = line;
     stopped_ = true;
   }
 }

@@ -48,8 +48,9 @@ class BatchWriter {
   void write(const Batch& batch);
   // Delivers what is held: the writer is about to wait.
   void flush() { out_.flush(); }
-  // The run's closing lines, once every batch is written: the bad records
-  // not reported one by one, and the records `kind` noted.
+  // The run's closing lines, once every batch is written: where memory ran
+  // out, or the bad lines not reported one by one and the records `kind`
+  // noted.
   void close(const RecordKind& kind);
 
   long bad_records() const { return bad_records_; }
@@ -57,8 +58,10 @@ class BatchWriter {
   bool usage_failed() const { return usage_failed_; }
 
  private:
-  const InputFile* file_ = nullptr;  // of the last batch written
+  void write_in_order(const Batch& batch);
   void say(std::string_view message);
+
+  const InputFile* file_ = nullptr;  // of the last batch written
 
   console::OutputBuffer& out_;
   console::Diagnostics& diagnostics_;
@@ -70,6 +73,9 @@ class BatchWriter {
   std::string first_note_;
   bool input_failed_ = false;
   bool usage_failed_ = false;
+  bool ended_ = false;  // memory ran out: nothing more is written
+  std::shared_ptr<const InputFile> lost_file_;
+  std::uint64_t lost_line_ = 0;  // the first line not written
 };
 
 class Pipeline {

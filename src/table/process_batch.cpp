@@ -48,8 +48,14 @@ class BatchProcessor {
         } else if (split_plain(text, s_.values, run_.count_word, s_.problem)) {
           record(l);
         } else {
-          if (l.first_record && looks_like_header(text, run_.inputs)) {
-            s_.problem << " (a header? read the file with --header)";
+          // A header read as a record: the way out depends on its delimiter,
+          // for header mode reads commas and tabs only.
+          if (const LineWords words = count_words(text, run_.inputs);
+              l.first_record && words.header()) {
+            s_.problem << (words.delimiter == ';' ? " (a header? use commas or tabs, and --header)"
+                           : words.delimiter != '\0'
+                               ? " (a header? read the file with --header)"
+                               : " (a header? start it with # to copy it as a comment)");
           }
           unanswered(l);
         }
@@ -76,7 +82,9 @@ class BatchProcessor {
   // are copied.
   char delimiter() const { return run_.header_mode ? file_.layout.delimiter : ' '; }
 
-  // Empty fields after `fields` of them, up to the header's count.
+  // Empty fields after `fields` of them, up to the header's count: the
+  // delimiters a row of that many fields lacks (a line of none has one
+  // field's room already).
   void pad(std::size_t fields) {
     const std::size_t columns = file_.layout.columns;
     if (fields < columns) b_.output.append(columns - std::max<std::size_t>(fields, 1), delimiter());
@@ -92,7 +100,8 @@ class BatchProcessor {
     }
     if (s_.fields.size() != layout.columns) {
       std::array<char, 24> a, b;
-      s_.problem << decimal(s_.fields.size(), a) << " fields, the header has "
+      s_.problem << decimal(s_.fields.size(), a)
+                 << (s_.fields.size() == 1 ? " field, the header has " : " fields, the header has ")
                  << decimal(layout.columns, b);
       return false;
     }

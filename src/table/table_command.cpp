@@ -58,15 +58,16 @@ bool option_value(std::string_view name, std::string_view arg, int argc, const c
 
 // What is wrong with a suffix of the added columns' names: they are written
 // into the header as they are, so a byte that would need quoting there would
-// split or end it.
+// split or end it, and a control byte would reach whoever reads it.
 std::string suffix_problem(std::string_view suffix) {
   for (char c : suffix) {
-    const char* what = c == ','    ? "a comma"
-                       : c == '\t' ? "a tab"
-                       : c == '"'  ? "a double quote"
-                       : c == '\r' ? "a carriage return"
-                       : c == '\n' ? "a line feed"
-                                   : nullptr;
+    const char* what = c == ','                             ? "a comma"
+                       : c == '\t'                          ? "a tab"
+                       : c == '"'                           ? "a double quote"
+                       : c == '\r'                          ? "a carriage return"
+                       : c == '\n'                          ? "a line feed"
+                       : (c >= '\0' && c < ' ') || c == 127 ? "a control character"
+                                                            : nullptr;
     if (what == nullptr) continue;
     std::string shown;
     for (char b : suffix) shown += printable(b);

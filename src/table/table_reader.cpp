@@ -37,17 +37,21 @@ bool TableReader::read(console::ByteSource& source, std::string_view name, std::
 
   Batch* batch = &pipeline_.acquire();
   batch->file = file;
-  console::LineReader in(source, [&] {
+  // On the heap, its 64 KiB buffer: under a limit on the address space, the
+  // stack may have no room to grow once the threads have started.
+  std::unique_ptr<console::LineReader> reader;
+  reader = std::make_unique<console::LineReader>(source, [&] {
     // Nothing more is waiting: what has arrived is answered before the wait.
     if (source.input_waiting()) return;
     if (!batch->lines.empty()) {
-      batch->bytes_read = in.consumed();
+      batch->bytes_read = reader->consumed();
       pipeline_.dispatch(*batch);
       batch = &pipeline_.acquire();
       batch->file = file;
     }
     pipeline_.before_input_wait();
   });
+  console::LineReader& in = *reader;
 
   bool go_on = true;
   bool first_record = true;
@@ -74,7 +78,7 @@ bool TableReader::read(console::ByteSource& source, std::string_view name, std::
     if (++number == 1 && text.starts_with(kByteOrderMark)) {
       text.remove_prefix(kByteOrderMark.size());
       // A byte-order mark alone is an empty input, not an empty line.
-      if (text.empty() && !in.line_ended()) break;
+      if (text.empty() && !in.line_ended() && !crlf) break;
     }
     LineInfo line{std::uint32_t(batch->input_used),
                   0,
