@@ -1,5 +1,5 @@
 # Front end to CMake.
-#   make run       build a release tbcalc and start the dialogue
+#   make run       build a release tbcalc, and only it, and start the dialogue
 #   make test      install what the suite needs (or say what), build and run
 #                  the whole test suite through CTest
 #   make sanitize  the suite again, built with AddressSanitizer and UBSan
@@ -17,15 +17,22 @@ CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 PYTHON ?= /usr/bin/python3
 
-.PHONY: all build run test test-packages sanitize matrix fuzz bench package clean
+.PHONY: all configure build run test test-packages sanitize matrix fuzz bench package clean
 
 all: build
 
-build:
+# The release tree in $(BUILD_DIR), configured the same way for every target
+# that builds in it.
+configure:
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+
+build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+# The dialogue needs its program alone, seconds to build where the whole tree
+# with its tests and benchmarks takes minutes.
+run: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target tbcalc
 	@$(BUILD_DIR)/src/dialogue/tbcalc
 
 test: test-packages
