@@ -2,6 +2,7 @@
 gives the eager results bit for bit, a netCDF file is processed in memory
 that does not grow with its length, and Ctrl-C stops a chunked computation."""
 import logging
+import os
 import signal
 import subprocess
 import sys
@@ -72,8 +73,15 @@ def test_a_file_is_processed_in_memory_that_does_not_grow_with_it(tmp_path):
         flight.unlink(missing_ok=True)
         product.unlink(missing_ok=True)
     # The 10M-record product takes 420 MiB, a chunk of 250,000 records 10 MiB;
-    # the graph of 40 chunks rather than 4 adds a few MiB.
-    assert peaks[10_000_000] - peaks[1_000_000] < 16 and peaks[10_000_000] < product_mib / 2, peaks
+    # the graph of 40 chunks rather than 4 adds a few MiB. Under the sanitizers
+    # (make sanitize) the shadow memory costs some 500 MiB from the start and
+    # the allocator keeps tens of MiB more of what it freed: only a product
+    # held whole, which would add some 380 MiB, is told apart there.
+    growth = peaks[10_000_000] - peaks[1_000_000]
+    if os.environ.get("TBCALC_SANITIZED"):
+        assert growth < product_mib / 2, peaks
+    else:
+        assert growth < 16 and peaks[10_000_000] < product_mib / 2, peaks
 
 
 CHILD = r"""
