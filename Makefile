@@ -1,9 +1,10 @@
 # Front end to CMake.
-#   make run       build a release tbcalc and start the dialogue
+#   make run       build a release tbcalc, and only it, and start the dialogue
 #   make test      install what the suite needs (or say what), build and run
 #                  the whole test suite through CTest
 #   make sanitize  the suite again, built with AddressSanitizer and UBSan
 #   make matrix    GCC and Clang at -O0, -O2, -O3 -march=native: identical output
+#                  of tbcalc, tbforward and tbretrieve
 #   make fuzz      build the libFuzzer targets and run each for FUZZ_SECONDS
 #   make bench     micro-benchmarks (medians of five interleaved runs), the
 #                  intervals' coverage table, the whole-process and table
@@ -17,15 +18,22 @@ CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 PYTHON ?= /usr/bin/python3
 
-.PHONY: all build run test test-packages sanitize matrix fuzz bench package clean
+.PHONY: all configure build run test test-packages sanitize matrix fuzz bench package clean
 
 all: build
 
-build:
+# The release tree in $(BUILD_DIR), configured the same way for every target
+# that builds in it.
+configure:
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+
+build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+# The dialogue needs its program alone, seconds to build where the whole tree
+# with its tests and benchmarks takes minutes.
+run: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target tbcalc
 	@$(BUILD_DIR)/src/dialogue/tbcalc
 
 test: test-packages
@@ -36,6 +44,12 @@ test: test-packages
 test-packages:
 	@scripts/debian_packages.sh test
 
+# The whole suite built with AddressSanitizer and UBSan. The Python entries
+# run the sanitized module in build-sanitize/python/python3-sanitized: python3
+# with the sanitizers' run-times loaded first and no leak check, for the
+# interpreter never frees what it holds at exit. Two entries are left out:
+# valgrind_sessions, as Valgrind cannot run a program built with
+# AddressSanitizer, and deb_packages, as a sanitized build is never packaged.
 sanitize:
 	cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTBCALC_SANITIZE=ON $(CMAKE_FLAGS)
 	cmake --build build-sanitize -j $(JOBS)
@@ -43,8 +57,11 @@ sanitize:
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
 
-matrix: build
-	scripts/compiler_matrix.sh build-matrix
+# Six builds of the programs alone; the inputs come from the session
+# generator of $(BUILD_DIR).
+matrix: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target session_generator
+	scripts/compiler_matrix.sh build-matrix $(BUILD_DIR)/tests/session_generator
 
 fuzz:
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \

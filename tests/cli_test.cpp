@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "command_line.hpp"
 #include "dialogue_texts.hpp"
 #include "process_runner.hpp"
 
@@ -12,7 +14,9 @@ namespace {
 
 using namespace texts;
 
-ProcessResult tbcalc(std::string_view input, const ProcessOptions& options = {}) {
+ProcessResult tbcalc(std::string_view input, ProcessOptions options = {},
+                     std::vector<std::string> args = {}) {
+  options.args = std::move(args);
   return run_process(TBCALC_BINARY, input, options);
 }
 
@@ -68,11 +72,48 @@ TEST(Cli, RepliesOfAnyLengthAndWithoutALineEnd) {
   EXPECT_EQ(r.out, kSst + kAlt + bad + kAlt + bad + kAlt);
 }
 
+// --help and --version answer without reading a reply; any other argument
+// is ignored and the dialogue runs as without it.
+TEST(Cli, Arguments) {
+  const std::string session = "20\n1500\n10\n10\n5\nex\n";
+  const std::string dialogue_out = kSst + kAlt + kAir + kWind + kRain + kFirstResult + kWind;
+  const std::string version = "tbcalc (tbcalc) " TBCALC_VERSION "\n";
+  const std::string help(dialogue::help_text());
+  struct Case {
+    std::vector<std::string> args;
+    std::string out;
+  };
+  const Case cases[] = {
+      {{"--help"}, help},
+      {{"--version"}, version},
+      {{"--version", "--help"}, version},
+      {{"flight.txt", "--help"}, help},
+      {{"flight.txt"}, dialogue_out},
+      {{"--bogus", "-x"}, dialogue_out},
+      {{"--", "--version"}, dialogue_out},
+  };
+  for (const Case& c : cases) {
+    const std::string shown = ::testing::PrintToString(c.args);
+    const ProcessResult r = tbcalc(session, {}, c.args);
+    EXPECT_EQ(r.out, c.out) << shown;
+    EXPECT_EQ(r.exit_code, 0) << shown;
+    EXPECT_EQ(r.err, "") << shown;
+  }
+  // Neither option reads a reply: with standard input closed they answer all
+  // the same.
+  ProcessOptions closed_input;
+  closed_input.input = ProcessOptions::Input::closed;
+  const ProcessResult r = tbcalc("", closed_input, {"--version"});
+  EXPECT_EQ(r.out, version);
+  EXPECT_EQ(r.exit_code, 0);
+}
+
 TEST(Cli, IoFaultsAreReportedWithStatusOne) {
   struct Case {
     const char* what;
     ProcessOptions options;
     std::string err;
+    std::vector<std::string> args = {};
   };
   using Input = ProcessOptions::Input;
   using Output = ProcessOptions::Output;
@@ -89,9 +130,17 @@ TEST(Cli, IoFaultsAreReportedWithStatusOne) {
       {"input a directory",
        {Input::directory, Output::pipe},
        "tbcalc: error reading standard input: Is a directory\n"},
+      {"--help to /dev/full",
+       {Input::pipe, Output::dev_full},
+       "tbcalc: error writing standard output: No space left on device\n",
+       {"--help"}},
+      {"--version with output closed",
+       {Input::pipe, Output::closed},
+       "tbcalc: error writing standard output: Bad file descriptor\n",
+       {"--version"}},
   };
   for (const Case& c : cases) {
-    const ProcessResult r = tbcalc("20\n1500\n10\n10\n5\nex\n", c.options);
+    const ProcessResult r = tbcalc("20\n1500\n10\n10\n5\nex\n", c.options, c.args);
     EXPECT_EQ(r.err, c.err) << c.what;
     EXPECT_EQ(r.exit_code, 1) << c.what;
   }

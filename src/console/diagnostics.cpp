@@ -1,5 +1,7 @@
 #include "diagnostics.hpp"
 
+#include <unistd.h>
+
 #include <cstring>
 #include <initializer_list>
 
@@ -66,6 +68,15 @@ void Diagnostics::show_progress(std::string_view line) {
 void Diagnostics::clear_progress() {
   const std::lock_guard lock(mutex_);
   clear_locked();
+}
+
+int write_standard_output(std::string_view text, Diagnostics& diagnostics) {
+  FdSink sink(STDOUT_FILENO);
+  if (const int error = sink.write(text); error != 0) {
+    diagnostics.report_error("error writing standard output", error);
+    return kExitFailure;
+  }
+  return kExitSuccess;
 }
 
 }  // namespace tbcalc::console

@@ -58,4 +58,9 @@ class Diagnostics {
   std::string text_;
 };
 
+// Writes the whole of `text` to standard output, as --help and --version do.
+// Returns the exit status: kExitFailure, with the reason reported, when the
+// text could not be delivered.
+int write_standard_output(std::string_view text, Diagnostics& diagnostics);
+
 }  // namespace tbcalc::console

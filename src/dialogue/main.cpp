@@ -1,6 +1,7 @@
 // tbcalc: the operator dialogue on standard input and output.
 #include <unistd.h>
 
+#include "command_line.hpp"
 #include "console.hpp"
 #include "diagnostics.hpp"
 #include "dialogue.hpp"
@@ -36,7 +37,15 @@ int run(ByteSource& source, ByteSink& sink, Finish finish) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (const Invocation invocation = read_command_line(argc, argv);
+      invocation != Invocation::dialogue) {
+    FdSink error_sink(STDERR_FILENO);
+    Diagnostics diagnostics("tbcalc", error_sink, false);
+    return write_standard_output(
+        invocation == Invocation::help ? help_text() : "tbcalc (tbcalc) " TBCALC_VERSION "\n",
+        diagnostics);
+  }
 #ifdef TBCALC_LINE_EDITING
   // A person at a terminal edits and recalls replies; anything else is read
   // as it comes, and libedit is not even started.

@@ -76,15 +76,6 @@ std::string suffix_problem(std::string_view suffix) {
   return "";
 }
 
-int write_all(std::string_view text, Diagnostics& diagnostics) {
-  console::FdSink sink(STDOUT_FILENO);
-  if (const int error = sink.write(text); error != 0) {
-    diagnostics.report_error("error writing standard output", error);
-    return console::kExitFailure;
-  }
-  return console::kExitSuccess;
-}
-
 // A file, or standard input, closed with the source.
 class FileSource final : public console::ByteSource {
  public:
@@ -288,9 +279,9 @@ int run_table_command(const TableCommand& command, int argc, const char* const* 
   const TableOptions options = parse_table_options(command, argc, argv);
   switch (options.action) {
     case TableOptions::Action::help:
-      return write_all(usage_text(command), diagnostics);
+      return console::write_standard_output(usage_text(command), diagnostics);
     case TableOptions::Action::version:
-      return write_all(
+      return console::write_standard_output(
           std::string(command.program) + " (tbcalc) " + std::string(command.version) + "\n",
           diagnostics);
     case TableOptions::Action::usage_error:

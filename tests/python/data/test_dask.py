@@ -2,6 +2,7 @@
 gives the eager results bit for bit, a netCDF file is processed in memory
 that does not grow with its length, and Ctrl-C stops a chunked computation."""
 import logging
+import os
 import signal
 import subprocess
 import sys
@@ -86,8 +87,14 @@ def test_a_file_is_processed_in_memory_that_does_not_grow_with_it(tmp_path):
     # 10 MiB and the graph of 40 chunks rather than 4 a few more: the bounds
     # leave tens of MiB to other builds of the libraries. The peak counts from
     # what the interpreter and its packages held before the file was opened.
-    assert peaks[10_000_000] - peaks[1_000_000] < 32, (ready, peaks)
-    assert peaks[10_000_000] - ready[10_000_000] < product_mib / 4, (ready, peaks, product_mib)
+    # Under the sanitizers (make sanitize) the allocator keeps tens of MiB
+    # more of what it freed: only a product held whole is told apart there.
+    growth = peaks[10_000_000] - peaks[1_000_000]
+    if os.environ.get("TBCALC_SANITIZED"):
+        assert growth < product_mib / 2, (ready, peaks)
+    else:
+        assert growth < 32, (ready, peaks)
+        assert peaks[10_000_000] - ready[10_000_000] < product_mib / 4, (ready, peaks, product_mib)
 
 
 CHILD = r"""
