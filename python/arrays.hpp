@@ -35,9 +35,9 @@ struct Broadcast {
 };
 Broadcast broadcast(const std::vector<py::array>& arrays);
 
-// The most arrays one broadcast walks together (retrieve: the environment's
-// three, and the six channels of the noise and of tb).
-inline constexpr std::size_t kMaxArrays = 15;
+// The most arrays one broadcast walks together (retrieve: its one-value
+// inputs, and the six channels of tb and of the noise), with room for more.
+inline constexpr std::size_t kMaxArrays = 32;
 using Pointers = std::array<const char*, kMaxArrays>;
 
 // Visits the elements of a broadcast in C order, a given number at a time:

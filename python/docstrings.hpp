@@ -1,9 +1,11 @@
 // The module's docstrings, numpydoc layout, units on every parameter. The
-// retrieval's result is described from `retrieval_fields`.
+// Parameters sections come from the functions' signatures (the inputs'
+// description), the results from `retrieval_fields` and `jacobian_fields`.
 #pragma once
 
 #include <string>
 
+#include "signature.hpp"
 #include "tbcalc/retrieval.hpp"
 
 namespace tbcalc::python::docs {
@@ -12,7 +14,8 @@ inline constexpr const char* kModule =
     R"(Nadir brightness temperatures of the sea at C band, and their inverse.
 
 The forward model of the tbcalc console calculator on numpy arrays: the flat-sea
-emissivity of sea water (Klein-Swift permittivity, salinity 36), the brightness
+emissivity of sea water (Klein-Swift permittivity, at salinity 36 unless another
+is given), the brightness
 temperature that a nadir-looking radiometer on an aircraft sees on six channels,
 its Jacobian, and the retrieval of wind speed and rain rate from six measured
 brightness temperatures.
@@ -37,16 +40,28 @@ RETRIEVAL_FIELDS : tuple of tuple
     doc, interval)`` each, in the order of ``Retrieval``'s attributes: units
     in UDUNITS spelling, standard_name from the CF table or empty, interval
     True for the bounds of the confidence intervals (NaN unless asked for).
+JACOBIAN_FIELDS : tuple of tuple
+    The Jacobian's arrays, one ``(name, doc)`` each, in the order of
+    ``Jacobian``'s attributes.
+INPUTS : tuple of tuple
+    The inputs of the model and the retrieval, one ``(name, units,
+    long_name, standard_name, doc, default, channels)`` each: the argument
+    names of these functions, the columns of the table programs and the
+    variables of tbcalc.xarray; units in UDUNITS spelling, default None where
+    the input must be given, channels 6 for one value per channel.
 )";
 
-inline constexpr const char* kEmissivity = R"(Flat-sea emissivity at nadir, per channel.
+// A function's docstring: the signature CPython reads from its first line,
+// the summary and description, the generated Parameters, the rest.
+inline std::string docstring(const Signature& signature, const char* head,
+                             const std::string& tail) {
+  return signature.text() + "\n--\n\n" + head + "\n" + signature.parameters_doc() + "\n" + tail;
+}
 
-Parameters
-----------
-sst_c : array_like
-    Sea surface temperature, degC (made for -5 to 45).
+inline constexpr const char* kEmissivityHead = R"(Flat-sea emissivity at nadir, per channel.
+)";
 
-Returns
+inline constexpr const char* kEmissivityTail = R"(Returns
 -------
 ndarray of float32, shape ``(..., 6)``
     Emissivity (power fraction, about 0.36) per channel of `freqs`.
@@ -54,7 +69,9 @@ ndarray of float32, shape ``(..., 6)``
 Raises
 ------
 TypeError
-    If `sst_c` does not hold real numbers.
+    If an input does not hold real numbers.
+ValueError
+    If the inputs do not broadcast together.
 
 Examples
 --------
@@ -62,7 +79,7 @@ Examples
 0.358515...
 )";
 
-inline constexpr const char* kBrightness =
+inline constexpr const char* kBrightnessHead =
     R"(Brightness temperature seen at nadir from the aircraft, per channel.
 
 For every element exactly the float32 values that tbcalc computes and prints
@@ -70,23 +87,10 @@ For every element exactly the float32 values that tbcalc computes and prints
 table included. Values outside the dialogue's accepted ranges are computed as
 the model defines them (it validates nothing): an emissivity above 1 at high
 winds, transmittances above 1 for negative rain rates, 0 K nowhere but outside
-the band. NaN gives NaN.
+the band. NaN gives NaN. "Accepted" is what the dialogue accepts typed.
+)";
 
-Parameters
-----------
-sst_c : array_like
-    Sea surface temperature, degC (accepted: -5 to 45).
-altitude_m : array_like
-    Radar altitude of the aircraft, m (accepted: above 0, up to 16000).
-air_c : array_like
-    Air temperature at flight level, degC (accepted: -70 to 45).
-wind_ms : array_like
-    Surface wind speed, m/s (accepted: 0 to 150).
-rain_mmh : array_like
-    Rain rate, mm/h (accepted: -10 to 150; negative rates act as negative
-    absorption).
-
-Returns
+inline constexpr const char* kBrightnessTail = R"(Returns
 -------
 ndarray of float32, shape ``broadcast(...) + (6,)``
     Brightness temperatures, K, in the channel order of `freqs`.
@@ -108,7 +112,7 @@ array([112.86..., 114.08..., 114.64..., 115.64..., 117.19..., 118.18...], dtype=
 (4, 2, 6)
 )";
 
-inline constexpr const char* kJacobian =
+inline constexpr const char* kJacobianHead =
     R"(Brightness temperatures and their partial derivatives, per channel.
 
 The formulas of the model evaluated in float64 without its float32 rounding
@@ -116,21 +120,18 @@ points (brightness temperatures differ from `brightness` by about 1e-5 K),
 differentiated analytically. At a break point the derivative is that of the
 branch the model takes there: for wind 7 and 31.9 m/s the piece from above,
 for altitude 1000 and 4000 m the one from below; at zero rain the rain's
-sensitivity is exactly 0.
+sensitivity is exactly 0. The inputs are taken as float32, as for
+`brightness`.
+)";
 
-Parameters
-----------
-sst_c, altitude_m, air_c, wind_ms, rain_mmh : array_like
-    As for `brightness` (degC, m, degC, m/s, mm/h), taken as float32.
-
-Returns
--------
-Jacobian
-    Arrays of float64, shape ``broadcast(...) + (6,)``: ``tb`` (K), ``d_wind``
-    (K per m/s), ``d_rain`` (K per mm/h), ``d_emis`` (K per unit of the
-    channel's flat-sea emissivity), ``d_sst`` (K per K, emissivity held),
-    ``d_air`` (K per K) and ``d_altitude`` (K per m).
-
+// The Returns section, one line per entry of `jacobian_fields`.
+inline std::string jacobian_tail() {
+  std::string doc =
+      "Returns\n-------\nJacobian\n    Arrays of float64, shape ``broadcast(...) + (6,)``:\n";
+  for (const JacobianField& f : jacobian_fields) {
+    doc += "    " + std::string(f.name) + "\n        " + std::string(f.doc) + "\n";
+  }
+  return doc + R"(
 Raises
 ------
 TypeError
@@ -140,6 +141,7 @@ ValueError
 KeyboardInterrupt
     On Ctrl-C, within a few milliseconds; nothing is returned.
 )";
+}
 
 inline constexpr const char* kRetrieveHead =
     R"(Wind speed and rain rate from six measured brightness temperatures.
@@ -148,16 +150,12 @@ The global minimum, over wind 0 to 150 m/s and rain -10 to 150 mm/h, of the
 sum of squared differences between the model and `tb`, each in units of its
 channel's noise, with uncertainties linearised at the solution and, on
 request, confidence intervals from the misfit itself. Every element is
-retrieved on its own; the work runs without the GIL.
+retrieved on its own; the work runs without the GIL. The environment and
+the salinity broadcast against the leading axes of `tb`, taken as float32
+as the dialogue stores typed values.
+)";
 
-Parameters
-----------
-sst_c, altitude_m, air_c : array_like
-    The environment as typed at the dialogue: degC, m, degC; broadcast
-    against the leading axes of `tb`.
-tb : array_like, shape ``(..., 6)``
-    Measured brightness temperatures, K, in the channel order of `freqs`.
-noise_k : array_like, optional
+inline constexpr const char* kNoise = R"(noise_k : array_like, optional
     Noise of the channels, K, one sigma (default 0.5). With as many axes as
     `tb`, its last axis is the channels (six, or one for all) and the others
     broadcast against tb's: ``[[0.3, 0.3, 0.5, 0.5, 0.8, 0.8]]`` for a noise
@@ -165,19 +163,21 @@ noise_k : array_like, optional
     noise for all channels of each element, broadcast against the leading
     axes of `tb` as the environment is: a number, or shape ``(n,)``. More
     axes than `tb` are an error: for several rows of noise per channel, give
-    `tb` an axis to match (``tb[np.newaxis]``).
-intervals : bool, optional, keyword only
+    `tb` an axis to match (``tb[np.newaxis]``).)";
+
+inline constexpr const char* kIntervals = R"(intervals : bool, optional, keyword only
     Also compute the confidence intervals ``wind_lo``, ``wind_hi``,
     ``rain_lo``, ``rain_hi`` (NaN otherwise): every wind whose best fit, the
     rain chosen afresh, raises the misfit by no more than the chi-square
     quantile of `level` (one degree of freedom), and likewise for the rain.
     Unlike +- sigma they are honest where the problem is not linear (near
     zero rain), asymmetric, and bounded by the domain. About 1.4 times the
-    time.
-level : float, optional, keyword only
-    Level of the intervals, 0 < level < 1 (default 0.6827, one sigma).
+    time.)";
 
-Returns
+inline constexpr const char* kLevel = R"(level : float, optional, keyword only
+    Level of the intervals, 0 < level < 1 (default 0.6827, one sigma).)";
+
+inline constexpr const char* kRetrieveReturns = R"(Returns
 -------
 Retrieval
     Arrays of the broadcast shape, one per entry of `RETRIEVAL_FIELDS`
@@ -193,9 +193,9 @@ inline constexpr const char* kRetrieveTail = R"(    iterations : int32
         misfit per channel above three sigmas of the noise, or not finite),
         'weakly-constrained' (with intervals, an interval's half-width per
         unit of its z above 5 m/s or 5 mm/h; without, a sigma above them) or
-        'invalid-input' (a value not finite, the environment outside the
-        accepted ranges, a temperature not above 0 K or a noise not above 0;
-        the numbers are then NaN).
+        'invalid-input' (a value not finite, the environment or the salinity
+        outside the accepted ranges, a temperature not above 0 K or a noise
+        not above 0; the numbers are then NaN).
 
 Raises
 ------
@@ -216,9 +216,10 @@ Examples
 (10.0..., 5.0..., 'converged')
 )";
 
-// The whole retrieve docstring, one entry per field of the result.
-inline std::string retrieve() {
-  std::string doc = kRetrieveHead;
+// The retrieve docstring's Returns and the rest, one entry per field of the
+// result.
+inline std::string retrieve_tail() {
+  std::string doc = kRetrieveReturns;
   for (const RetrievalField& f : retrieval_fields) {
     doc += "    " + std::string(f.name) + " : " + std::string(f.units) + "\n        " +
            std::string(f.doc) + "\n";
@@ -233,7 +234,8 @@ For tbcalc.xarray, which checks before it builds a lazy computation.
 )";
 
 inline constexpr const char* kJacobianClass =
-    "The result of jacobian(): arrays of shape (..., 6), float64.";
+    "The result of jacobian(): arrays of shape (..., 6), float64, one per entry of "
+    "JACOBIAN_FIELDS.";
 
 inline constexpr const char* kRetrievalClass =
     "The result of retrieve(): arrays of the broadcast shape.";

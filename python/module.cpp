@@ -1,7 +1,8 @@
 // tbcalc._tbcalc, the extension inside the Python package tbcalc: the forward
 // model, its Jacobian and the retrieval over numpy arrays. Only conversion
-// lives here; every number comes from the C++ libraries, and the retrieval's
-// numbers, their names and metadata from `retrieval_fields`.
+// lives here; every number comes from the C++ libraries, the arguments from
+// the inputs' description (`inputs`), the results' names and metadata from
+// `retrieval_fields` and `jacobian_fields`.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
@@ -14,6 +15,8 @@
 
 #include "arrays.hpp"
 #include "docstrings.hpp"
+#include "signature.hpp"
+#include "tbcalc/inputs.hpp"
 #include "tbcalc/model.hpp"
 #include "tbcalc/retrieval.hpp"
 
@@ -42,6 +45,9 @@ constexpr std::size_t kModelBlock = 16384;
 constexpr std::size_t kJacobianBlock = 2048;
 constexpr std::size_t kRetrievalBlock = 256;
 
+// The inputs of emissivity(): the sea alone.
+constexpr std::array<InputId, 2> kSeaInputs = {InputId::sst, InputId::salinity};
+
 std::vector<py::ssize_t> with_channels(std::vector<py::ssize_t> shape) {
   shape.push_back(6);
   return shape;
@@ -50,6 +56,28 @@ std::vector<py::ssize_t> with_channels(std::vector<py::ssize_t> shape) {
 template <class T>
 void put_six(const std::array<T, 6>& values, T* out, std::size_t index) {
   std::copy(values.begin(), values.end(), out + 6 * index);
+}
+
+// A call's one-value inputs `ids` as arrays of float32, the dialogue's type
+// for typed values, in the order of `ids`.
+template <std::size_t N>
+std::vector<py::array> typed_arrays(const std::array<InputId, N>& ids, const Signature& signature,
+                                    const py::args& args, const py::kwargs& kwargs) {
+  const std::vector<py::object> bound = signature.bind(args, kwargs);
+  std::vector<py::array> arrays;
+  for (InputId id : ids) {
+    const std::string name(input_field(id).name);
+    arrays.push_back(
+        as_real_array(ArrayLike{bound[signature.index(name)]}, name.c_str(), float32()));
+  }
+  return arrays;
+}
+
+// The value of input `id` of `ids` at an element of the walk, where the
+// arrays stand in the order of `ids`.
+template <std::size_t N>
+float typed(const std::array<InputId, N>& ids, InputId id, const Pointers& p) {
+  return element<float>(p[value_index(ids, id)]);
 }
 
 // A new (..., 6) array of T with compute(pointers) for every element of the
@@ -63,64 +91,78 @@ py::array six_per_element(const Broadcast& b, Compute compute) {
   return out;
 }
 
-py::array emissivity(const ArrayLike& sst_c) {
-  const Broadcast b = broadcast({as_real_array(sst_c, "sst_c", float32())});
+// The functions' signatures: made while the module is imported and never
+// freed, for their defaults are Python objects (see SharedObjects).
+struct Signatures {
+  Signature emissivity, brightness, jacobian, retrieve;
+};
+const Signatures* signatures = nullptr;
+
+Signatures* make_signatures() {
+  // The retrieval's own parameters beside its inputs: the noise after the
+  // required inputs, the options keyword only.
+  std::vector<Parameter> retrieval_own = {
+      {"noise_k", py::float_(default_noise_k), "", false, docs::kNoise},
+      {"intervals", py::bool_(false), "", true, docs::kIntervals},
+      {"level", py::float_(one_sigma_level), "", true, docs::kLevel}};
+  return new Signatures{
+      Signature("emissivity", input_parameters(kSeaInputs)),
+      Signature("brightness", input_parameters(forward_inputs)),
+      Signature("jacobian", input_parameters(forward_inputs)),
+      Signature("retrieve", input_parameters(retrieval_inputs, std::move(retrieval_own)))};
+}
+
+py::array emissivity(const py::args& args, const py::kwargs& kwargs) {
+  const Broadcast b = broadcast(typed_arrays(kSeaInputs, signatures->emissivity, args, kwargs));
   TypedEnvironment cache;
   return six_per_element<float>(b, [&](const Pointers& p) {
-    return cache.environment(element<float>(p[0]), 1.0f, 0.0f).emis;
+    const float sst = typed(kSeaInputs, InputId::sst, p);
+    return cache.environment(sst, 1.0f, 0.0f, typed(kSeaInputs, InputId::salinity, p)).emis;
   });
 }
 
-Broadcast five_inputs(const ArrayLike& sst_c, const ArrayLike& altitude_m, const ArrayLike& air_c,
-                      const ArrayLike& wind_ms, const ArrayLike& rain_mmh) {
-  return broadcast(
-      {as_real_array(sst_c, "sst_c", float32()), as_real_array(altitude_m, "altitude_m", float32()),
-       as_real_array(air_c, "air_c", float32()), as_real_array(wind_ms, "wind_ms", float32()),
-       as_real_array(rain_mmh, "rain_mmh", float32())});
+Broadcast forward_broadcast(const Signature& signature, const py::args& args,
+                            const py::kwargs& kwargs) {
+  return broadcast(typed_arrays(forward_inputs, signature, args, kwargs));
 }
 
-py::array brightness(const ArrayLike& sst_c, const ArrayLike& altitude_m, const ArrayLike& air_c,
-                     const ArrayLike& wind_ms, const ArrayLike& rain_mmh) {
-  const Broadcast b = five_inputs(sst_c, altitude_m, air_c, wind_ms, rain_mmh);
+py::array brightness(const py::args& args, const py::kwargs& kwargs) {
+  const Broadcast b = forward_broadcast(signatures->brightness, args, kwargs);
   TypedEnvironment cache;
   return six_per_element<float>(b, [&](const Pointers& p) {
-    const SixChannels& six =
-        cache.channels(element<float>(p[0]), element<float>(p[1]), element<float>(p[2]));
-    return six.brightness({element<float>(p[3]), element<float>(p[4])});
+    const auto value = [&](InputId id) { return typed(forward_inputs, id, p); };
+    const SixChannels& six = cache.channels(value(InputId::sst), value(InputId::altitude),
+                                            value(InputId::air), value(InputId::salinity));
+    return six.brightness({value(InputId::wind), value(InputId::rain)});
   });
 }
 
-// The Jacobian's seven arrays, each of the broadcast shape and six channels.
+// The Jacobian's arrays, one per entry of `jacobian_fields`, each of the
+// broadcast shape and six channels.
 struct JacobianArrays {
-  py::array tb, d_wind, d_rain, d_emis, d_sst, d_air, d_altitude;
+  std::vector<py::array> arrays;
 };
 
-JacobianArrays jacobians(const ArrayLike& sst_c, const ArrayLike& altitude_m,
-                         const ArrayLike& air_c, const ArrayLike& wind_ms,
-                         const ArrayLike& rain_mmh) {
-  const Broadcast b = five_inputs(sst_c, altitude_m, air_c, wind_ms, rain_mmh);
+JacobianArrays jacobians(const py::args& args, const py::kwargs& kwargs) {
+  const Broadcast b = forward_broadcast(signatures->jacobian, args, kwargs);
   const auto shape = with_channels(b.shape);
-  std::array<py::array_t<double>, 7> out = {py::array_t<double>(shape), py::array_t<double>(shape),
-                                            py::array_t<double>(shape), py::array_t<double>(shape),
-                                            py::array_t<double>(shape), py::array_t<double>(shape),
-                                            py::array_t<double>(shape)};
-  std::array<double*, 7> o;
-  for (std::size_t k = 0; k < 7; ++k) o[k] = out[k].mutable_data();
+  JacobianArrays result;
+  std::array<double*, jacobian_fields.size()> o;
+  for (std::size_t k = 0; k < o.size(); ++k) {
+    py::array_t<double> array(shape);
+    o[k] = array.mutable_data();
+    result.arrays.push_back(array);
+  }
   TypedEnvironment cache;
   walk_without_gil(b, kJacobianBlock, [&](std::size_t i, const Pointers& p) {
-    const Environment& env =
-        cache.environment(element<float>(p[0]), element<float>(p[1]), element<float>(p[2]));
+    const auto value = [&](InputId id) { return typed(forward_inputs, id, p); };
+    const Environment& env = cache.environment(value(InputId::sst), value(InputId::altitude),
+                                               value(InputId::air), value(InputId::salinity));
     const Jacobian j =
-        jacobian(model_point(env, double(element<float>(p[3])), double(element<float>(p[4]))));
-    put_six(j.tb, o[0], i);
-    put_six(j.d_wind, o[1], i);
-    put_six(j.d_rain, o[2], i);
-    put_six(j.d_emis, o[3], i);
-    put_six(j.d_sst, o[4], i);
-    put_six(j.d_air, o[5], i);
-    put_six(j.d_altitude, o[6], i);
+        jacobian(model_point(env, double(value(InputId::wind)), double(value(InputId::rain))));
+    for (std::size_t k = 0; k < o.size(); ++k) put_six(j.*jacobian_fields[k].member, o[k], i);
   });
-  return {out[0], out[1], out[2], out[3], out[4], out[5], out[6]};
+  return result;
 }
 
 // The status codes are the positions in this table, as in STATUSES.
@@ -156,6 +198,28 @@ py::tuple field_descriptions() {
   return fields;
 }
 
+py::tuple jacobian_descriptions() {
+  py::tuple fields(jacobian_fields.size());
+  for (std::size_t k = 0; k < jacobian_fields.size(); ++k) {
+    fields[k] =
+        py::make_tuple(std::string(jacobian_fields[k].name), std::string(jacobian_fields[k].doc));
+  }
+  return fields;
+}
+
+py::tuple input_descriptions() {
+  py::tuple described(inputs.size());
+  for (std::size_t k = 0; k < inputs.size(); ++k) {
+    const InputField& f = inputs[k];
+    described[k] = py::make_tuple(
+        std::string(f.name), std::string(f.cf_units), std::string(f.long_name),
+        std::string(f.standard_name), std::string(f.doc),
+        f.fallback ? py::object(py::float_(double(*f.fallback))) : py::object(py::none()),
+        f.channels);
+  }
+  return described;
+}
+
 // One float64 array per field of `retrieval_fields`, in its order; the
 // status as its code, the words being looked up when asked for.
 struct RetrievalArrays {
@@ -170,63 +234,75 @@ struct RetrievalArrays {
   }
 };
 
+// "Name(a=..., b=...)": a 0-d array as its value, others as numpy shows them.
+std::string fields_repr(const char* type,
+                        const std::vector<std::pair<std::string, py::object>>& fields) {
+  std::string text = std::string(type) + "(";
+  for (std::size_t k = 0; k < fields.size(); ++k) {
+    const py::array array = fields[k].second;
+    const py::object shown = array.ndim() == 0 ? array.attr("item")() : py::object(array);
+    text += (k == 0 ? "" : ", ") + fields[k].first + "=" + std::string(py::repr(shown));
+  }
+  return text + ")";
+}
+
 // The channel `c` of an array whose last axis holds the channels (six, or
 // one for all), with the axes before it left to broadcast.
 py::array channel_of(const py::array& a, py::ssize_t c) {
   return a[py::make_tuple(py::ellipsis(), a.shape(a.ndim() - 1) == 1 ? 0 : c)];
 }
 
-// ValueError, with the retrieval library's message, where the options cannot
-// be used: checked once for a whole array, and by tbcalc.xarray before it
-// builds a lazy computation.
-void check_retrieval_options(bool intervals, double level) {
-  const SettingCheck check = check_options({intervals, level});
-  if (!check.ok) {
+RetrievalArrays retrieval(const py::args& args, const py::kwargs& kwargs) {
+  const Signature& signature = signatures->retrieve;
+  const std::vector<py::object> bound = signature.bind(args, kwargs);
+  const auto arg = [&](std::string_view name) { return bound[signature.index(name)]; };
+  const bool intervals = arg("intervals").cast<bool>();
+  const double level = arg("level").cast<double>();
+  const py::array tb_array = as_real_array(ArrayLike{arg("tb")}, "tb", float64());
+  if (tb_array.ndim() == 0 || tb_array.shape(tb_array.ndim() - 1) != 6) {
+    throw py::value_error("tb: the last axis must hold the six channels, got shape " +
+                          std::string(py::str(tb_array.attr("shape"))));
+  }
+  // With as many axes as tb, the noise's last axis is the channels; with
+  // fewer it is one noise per element, against tb's leading axes. More axes
+  // would read a row of six noises as six elements' own.
+  const py::array noise = as_real_array(ArrayLike{arg("noise_k")}, "noise_k", float64());
+  if (noise.ndim() > tb_array.ndim()) {
+    throw py::value_error(
+        "noise_k: has more axes than tb (shape " + std::string(py::str(noise.attr("shape"))) +
+        " against " + std::string(py::str(tb_array.attr("shape"))) +
+        "): a noise per channel has as many axes as tb, the channels last; give tb an axis to "
+        "match (tb[np.newaxis]) for rows of noise per channel");
+  }
+  const bool per_channel = noise.ndim() == tb_array.ndim();
+  if (per_channel && noise.shape(noise.ndim() - 1) != 6 && noise.shape(noise.ndim() - 1) != 1) {
+    const SettingCheck count = check_noise_count(std::size_t(noise.shape(noise.ndim() - 1)));
+    throw py::value_error("noise_k: with as many axes as tb its last axis holds the channels, " +
+                          std::string(count.message) + "; got shape " +
+                          std::string(py::str(noise.attr("shape"))));
+  }
+  const RetrievalOptions options{intervals, level};
+  if (const SettingCheck check = check_options(options); !check.ok) {
     throw py::value_error("level=" + std::string(py::repr(py::float_(level))) + ": " +
                           std::string(check.message));
   }
-}
-
-std::string shape_of(const py::array& a) { return py::str(a.attr("shape")); }
-
-RetrievalArrays retrieval(const ArrayLike& sst_c, const ArrayLike& altitude_m,
-                          const ArrayLike& air_c, const ArrayLike& tb, const ArrayLike& noise_k,
-                          bool intervals, double level) {
-  const py::array tb_array = as_real_array(tb, "tb", float64());
-  if (tb_array.ndim() == 0 || tb_array.shape(tb_array.ndim() - 1) != 6) {
-    throw py::value_error("tb: the last axis must hold the six channels, got shape " +
-                          shape_of(tb_array));
-  }
-  // With as many axes as tb, the noise's last axis is the channels; with
-  // fewer it is one noise per element, against tb's leading axes. With more,
-  // a row of noise would be spread over tb's channel axis as one noise per
-  // element: its channels would each be taken for all six.
-  const py::array noise = as_real_array(noise_k, "noise_k", float64());
-  if (noise.ndim() > tb_array.ndim()) {
-    throw py::value_error("noise_k: shape " + shape_of(noise) + " has more axes than tb's " +
-                          shape_of(tb_array) +
-                          "; a noise per channel has as many axes as tb, the channels last, "
-                          "and broadcasts against tb's other axes: add an axis to tb "
-                          "(tb[np.newaxis]) for several rows of noise");
-  }
-  const bool per_channel = noise.ndim() == tb_array.ndim();
-  if (per_channel) {
-    const SettingCheck count = check_noise_count(std::size_t(noise.shape(noise.ndim() - 1)));
-    if (!count.ok) {
-      throw py::value_error("noise_k: shape " + shape_of(noise) +
-                            ", with as many axes as tb, holds the channels on its last axis; " +
-                            std::string(count.message));
+  // The inputs as the walk reads them: each one-value input, then each
+  // channel of tb and of the noise as arrays of the leading shape, all
+  // broadcast together.
+  std::vector<py::array> arrays;
+  for (InputId id : retrieval_inputs) {
+    const InputField& field = input_field(id);
+    if (field.channels > 1) {
+      for (py::ssize_t c = 0; c < 6; ++c) arrays.push_back(channel_of(tb_array, c));
+    } else {
+      const std::string name(field.name);
+      arrays.push_back(as_real_array(ArrayLike{arg(field.name)}, name.c_str(), float32()));
     }
   }
-  check_retrieval_options(intervals, level);
-  std::vector<py::array> inputs = {as_real_array(sst_c, "sst_c", float32()),
-                                   as_real_array(altitude_m, "altitude_m", float32()),
-                                   as_real_array(air_c, "air_c", float32())};
-  // Each channel of tb and of the noise as an array of the leading shape,
-  // all broadcast together: the environment against the leading axes.
-  for (py::ssize_t c = 0; c < 6; ++c) inputs.push_back(channel_of(tb_array, c));
-  for (py::ssize_t c = 0; c < 6; ++c) inputs.push_back(per_channel ? channel_of(noise, c) : noise);
-  const Broadcast b = broadcast(inputs);
+  constexpr std::size_t kNoise = value_count(retrieval_inputs);
+  for (py::ssize_t c = 0; c < 6; ++c) arrays.push_back(per_channel ? channel_of(noise, c) : noise);
+  const Broadcast b = broadcast(arrays);
+
   constexpr std::size_t kFields = retrieval_fields.size();
   std::array<double*, kFields> o;
   RetrievalArrays result;
@@ -239,15 +315,16 @@ RetrievalArrays retrieval(const ArrayLike& sst_c, const ArrayLike& altitude_m,
   py::array_t<std::uint8_t> codes(b.shape);
   std::int32_t* it = iterations.mutable_data();
   std::uint8_t* code = codes.mutable_data();
-  const RetrievalOptions options{intervals, level};
+  constexpr std::size_t kTb = value_index(retrieval_inputs, InputId::tb);
   walk_without_gil(b, kRetrievalBlock, [&](std::size_t i, const Pointers& p) {
+    const auto value = [&](InputId id) { return typed(retrieval_inputs, id, p); };
     std::array<double, 6> measured, noise_per_channel;
     for (std::size_t c = 0; c < 6; ++c) {
-      measured[c] = element<double>(p[3 + c]);
-      noise_per_channel[c] = element<double>(p[9 + c]);
+      measured[c] = element<double>(p[kTb + c]);
+      noise_per_channel[c] = element<double>(p[kNoise + c]);
     }
-    const Retrieval r = retrieve(element<float>(p[0]), element<float>(p[1]), element<float>(p[2]),
-                                 measured, noise_per_channel, options);
+    const Retrieval r = retrieve(value(InputId::sst), value(InputId::altitude), value(InputId::air),
+                                 measured, noise_per_channel, options, value(InputId::salinity));
     for (std::size_t k = 0; k < kFields; ++k) o[k][i] = r.*retrieval_fields[k].member;
     it[i] = r.iterations;
     code[i] =
@@ -256,6 +333,13 @@ RetrievalArrays retrieval(const ArrayLike& sst_c, const ArrayLike& altitude_m,
   result.iterations = iterations;
   result.status_code = codes;
   return result;
+}
+
+void check_retrieval_options(bool intervals, double level) {
+  if (const SettingCheck check = check_options({intervals, level}); !check.ok) {
+    throw py::value_error("level=" + std::string(py::repr(py::float_(level))) + ": " +
+                          std::string(check.message));
+  }
 }
 
 py::array channel_frequencies() {
@@ -270,28 +354,40 @@ py::array channel_frequencies() {
 
 PYBIND11_MODULE(_tbcalc, m) {
   using namespace tbcalc::python;
+  using tbcalc::jacobian_fields;
   using tbcalc::retrieval_fields;
+  // Each function's docstring opens with its own signature line, which
+  // CPython reads for help() and inspect.signature.
+  py::options options;
+  options.disable_function_signatures();
   shared = new SharedObjects{py::dtype::of<float>(), py::dtype::of<double>(), make_status_words()};
+  signatures = make_signatures();
   m.doc() = docs::kModule;
   m.attr("__version__") = TBCALC_VERSION;
   m.attr("freqs") = channel_frequencies();
   m.attr("STATUSES") = status_names();
   m.attr("RETRIEVAL_FIELDS") = field_descriptions();
+  m.attr("JACOBIAN_FIELDS") = jacobian_descriptions();
+  m.attr("INPUTS") = input_descriptions();
   m.attr("ONE_SIGMA_LEVEL") = tbcalc::one_sigma_level;
 
   // Both classes are public as tbcalc.Jacobian and tbcalc.Retrieval: named so
   // in reprs and in the signatures below.
   py::class_<JacobianArrays> jacobian_class(m, "Jacobian", docs::kJacobianClass);
   jacobian_class.attr("__module__") = "tbcalc";
-  jacobian_class.def_readonly("tb", &JacobianArrays::tb, "Brightness temperatures, K.")
-      .def_readonly("d_wind", &JacobianArrays::d_wind, "dTb/d(wind), K per m/s.")
-      .def_readonly("d_rain", &JacobianArrays::d_rain, "dTb/d(rain), K per mm/h.")
-      .def_readonly("d_emis", &JacobianArrays::d_emis,
-                    "dTb/d(the channel's flat-sea emissivity), K per unit.")
-      .def_readonly("d_sst", &JacobianArrays::d_sst,
-                    "dTb/d(sea surface temperature), K per K, emissivity held.")
-      .def_readonly("d_air", &JacobianArrays::d_air, "dTb/d(air temperature), K per K.")
-      .def_readonly("d_altitude", &JacobianArrays::d_altitude, "dTb/d(altitude), K per m.");
+  for (std::size_t k = 0; k < jacobian_fields.size(); ++k) {
+    jacobian_class.def_property_readonly(
+        std::string(jacobian_fields[k].name).c_str(),
+        [k](const JacobianArrays& j) { return j.arrays[k]; },
+        std::string(jacobian_fields[k].doc).c_str());
+  }
+  jacobian_class.def("__repr__", [](const JacobianArrays& j) {
+    std::vector<std::pair<std::string, py::object>> fields;
+    for (std::size_t k = 0; k < jacobian_fields.size(); ++k) {
+      fields.emplace_back(std::string(jacobian_fields[k].name), j.arrays[k]);
+    }
+    return fields_repr("Jacobian", fields);
+  });
 
   py::class_<RetrievalArrays> retrieval_class(m, "Retrieval", docs::kRetrievalClass);
   retrieval_class.attr("__module__") = "tbcalc";
@@ -307,18 +403,29 @@ PYBIND11_MODULE(_tbcalc, m) {
       .def_readonly("status_code", &RetrievalArrays::status_code,
                     "Status codes (uint8): positions in STATUSES.")
       .def_property_readonly("status", &RetrievalArrays::status,
-                             "Status words, STATUSES[status_code], all of one str dtype.");
+                             "Status words, STATUSES[status_code], all of one str dtype.")
+      .def("__repr__", [](const RetrievalArrays& r) {
+        std::vector<std::pair<std::string, py::object>> fields;
+        for (std::size_t k = 0; k < retrieval_fields.size(); ++k) {
+          fields.emplace_back(std::string(retrieval_fields[k].name), r.numbers[k]);
+        }
+        fields.emplace_back("iterations", r.iterations);
+        fields.emplace_back("status", r.status());
+        return fields_repr("Retrieval", fields);
+      });
 
-  m.def("emissivity", &emissivity, py::arg("sst_c"), docs::kEmissivity);
-  m.def("brightness", &brightness, py::arg("sst_c"), py::arg("altitude_m"), py::arg("air_c"),
-        py::arg("wind_ms"), py::arg("rain_mmh"), docs::kBrightness);
-  m.def("jacobian", &jacobians, py::arg("sst_c"), py::arg("altitude_m"), py::arg("air_c"),
-        py::arg("wind_ms"), py::arg("rain_mmh"), docs::kJacobian);
+  static const std::string emissivity_doc =
+      docs::docstring(signatures->emissivity, docs::kEmissivityHead, docs::kEmissivityTail);
+  static const std::string brightness_doc =
+      docs::docstring(signatures->brightness, docs::kBrightnessHead, docs::kBrightnessTail);
+  static const std::string jacobian_doc =
+      docs::docstring(signatures->jacobian, docs::kJacobianHead, docs::jacobian_tail());
+  static const std::string retrieve_doc =
+      docs::docstring(signatures->retrieve, docs::kRetrieveHead, docs::retrieve_tail());
+  m.def("emissivity", &emissivity, emissivity_doc.c_str());
+  m.def("brightness", &brightness, brightness_doc.c_str());
+  m.def("jacobian", &jacobians, jacobian_doc.c_str());
+  m.def("retrieve", &retrieval, retrieve_doc.c_str());
   m.def("_check_retrieval_options", &check_retrieval_options, py::arg("intervals"),
         py::arg("level"), docs::kCheckRetrievalOptions);
-  static const std::string retrieve_doc = docs::retrieve();
-  m.def("retrieve", &retrieval, py::arg("sst_c"), py::arg("altitude_m"), py::arg("air_c"),
-        py::arg("tb"), py::arg("noise_k") = tbcalc::default_noise_k, py::kw_only(),
-        py::arg("intervals") = false, py::arg("level") = tbcalc::one_sigma_level,
-        retrieve_doc.c_str());
 }

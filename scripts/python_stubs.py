@@ -1,35 +1,57 @@
-"""Writes the package's type stubs from their template, one Retrieval property
-per entry of RETRIEVAL_FIELDS, so that the stubs follow the retrieval's
-description as the extension does.
+"""Writes the package's type stubs from their template: the functions'
+parameters from their signatures (which follow the inputs' description), one
+property per entry of RETRIEVAL_FIELDS and JACOBIAN_FIELDS, so that the stubs
+follow the extension's own descriptions.
 
     python_stubs.py <template> <output>    (the built tbcalc on PYTHONPATH)
 """
+import inspect
+import re
 import sys
 
 import tbcalc
 
-MARKER = "@RETRIEVAL_FIELD_PROPERTIES@"
+# What a parameter that is not an input takes.
+OPTION_TYPES = {"intervals": "bool", "level": "float"}
 
 
-def properties():
+def properties(fields, annotation):
     lines = []
-    for name, _units, _long_name, _standard_name, doc, _interval in tbcalc.RETRIEVAL_FIELDS:
+    for name, doc in fields:
         if '"' in doc or "\\" in doc:
             sys.exit(f"{name}: a docstring cannot hold {doc!r} as it stands")
         lines += ["    @property",
-                  f"    def {name}(self) -> npt.NDArray[np.float64]:",
+                  f"    def {name}(self) -> {annotation}:",
                   f'        """{doc}"""']
     return "\n".join(lines)
+
+
+def parameters(function):
+    words, keywords = [], False
+    for p in inspect.signature(getattr(tbcalc, function)).parameters.values():
+        if p.kind == p.KEYWORD_ONLY and not keywords:
+            words.append("*")
+            keywords = True
+        word = f"{p.name}: {OPTION_TYPES.get(p.name, 'npt.ArrayLike')}"
+        words.append(word if p.default is p.empty else f"{word} = {p.default!r}")
+    return "\n    " + ",\n    ".join(words) + ",\n"
 
 
 def main():
     template, output = sys.argv[1:3]
     with open(template, encoding="utf-8") as f:
         text = f.read()
-    if text.count(MARKER) != 1:
-        sys.exit(f"{template}: expected {MARKER} once")
+    retrieval = [(f[0], f[4]) for f in tbcalc.RETRIEVAL_FIELDS]
+    for marker, replacement in (
+            ("@RETRIEVAL_FIELD_PROPERTIES@", properties(retrieval, "npt.NDArray[np.float64]")),
+            ("@JACOBIAN_FIELD_PROPERTIES@",
+             properties(tbcalc.JACOBIAN_FIELDS, "npt.NDArray[np.float64]"))):
+        if text.count(marker) != 1:
+            sys.exit(f"{template}: expected {marker} once")
+        text = text.replace(marker, replacement)
+    text = re.sub(r"@SIGNATURE (\w+)@", lambda m: parameters(m.group(1)), text)
     with open(output, "w", encoding="utf-8") as f:
-        f.write(text.replace(MARKER, properties()))
+        f.write(text)
 
 
 if __name__ == "__main__":

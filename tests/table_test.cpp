@@ -121,7 +121,7 @@ TEST(PlainFields, AcceptedAndRejectedLines) {
     if (*c.problem == '\0') EXPECT_EQ(values[8], 6) << c.line;
   }
   // What tells a header read as a record from a bad record.
-  const std::vector<std::string> inputs = {"sst", "wind"};
+  const auto inputs = [](std::string_view field) { return same_name(field, "sst"); };
   EXPECT_TRUE(count_words("time;lat;lon", inputs).header());
   EXPECT_TRUE(count_words("time \"SST\"", inputs).header());
   EXPECT_FALSE(count_words("not a record", inputs).header());
@@ -199,18 +199,29 @@ TEST(DelimitedFields, QuotesDelimitersAndTheirFaults) {
   EXPECT_EQ(detect_delimiter("a\tb\"c,d\tsst"), '\t');  // a quote inside a field quotes nothing
 }
 
+// Required inputs, one with a fallback where the header lacks it (salinity),
+// one set to a constant and not looked for.
 TEST(Layout, ColumnsFoundByName) {
-  const std::vector<std::string> wanted = {"sst", "altitude", "air"};
+  const std::vector<RecordInput> wanted = {{"sst", {}, {}},
+                                           {"altitude", {}, {}},
+                                           {"air", {}, {}},
+                                           {"salinity", {}, 36.0},
+                                           {"x", 1.0, {}}};
   const std::vector<std::string> added = {"tb1", "tb2"};
   struct Case {
     const char* header;
     std::vector<std::size_t> inputs;  // empty: rejected
     const char* error_or_output;
   };
+  constexpr std::size_t none = kNoColumn;
   const Case cases[] = {
-      {"sst,altitude,air", {0, 1, 2}, "sst,altitude,air,tb1,tb2"},
-      {"time,AIR,\"Altitude\", Sst ,lat", {3, 2, 1}, "time,AIR,\"Altitude\", Sst ,lat,tb1,tb2"},
-      {"air\tsst\taltitude", {1, 2, 0}, "air\tsst\taltitude\ttb1\ttb2"},
+      {"sst,altitude,air", {0, 1, 2, none, none}, "sst,altitude,air,tb1,tb2"},
+      {"time,AIR,\"Altitude\", Sst ,lat",
+       {3, 2, 1, none, none},
+       "time,AIR,\"Altitude\", Sst ,lat,tb1,tb2"},
+      {"air\tsst\taltitude\tsalinity",
+       {1, 2, 0, 3, none},
+       "air\tsst\taltitude\tsalinity\ttb1\ttb2"},
       {"sst,altitude", {}, "no column 'air' in the header (its columns: sst, altitude)"},
       {"sst,altitude,air,SST", {}, "column 'sst' is named twice in the header"},
       {"sst,\"altitude,air", {}, "header: a quoted field is not closed"},
@@ -245,7 +256,7 @@ TEST(TableOptions, CommandLines) {
   double noise = 0.5;
   TableCommand command;
   command.program = "prog";
-  command.inputs = {"sst", "wind"};
+  command.inputs = {{"sst", {}}, {"wind", {}}, {"salinity", 36.0}};
   command.options.push_back({"--noise", "K", "", [&](std::string_view v) -> std::string {
                                return v == "bad" ? "invalid noise" : (noise = 1.0, "");
                              }});
@@ -257,21 +268,49 @@ TEST(TableOptions, CommandLines) {
     unsigned jobs;  // 0: the default
     const char* error;
   };
+  const std::vector<std::string> names = {"sst", "wind", "salinity"};
   const Case cases[] = {
-      {{}, Action::run, {"sst", "wind"}, {"-"}, 0, ""},
+      {{}, Action::run, names, {"-"}, 0, ""},
       {{"--header", "--wind=W", "--sst", "T", "a", "-"},
        Action::run,
-       {"T", "W"},
+       {"T", "W", "salinity"},
        {"a", "-"},
        0,
        ""},
-      {{"-j", "3", "-j5", "--jobs=7", "--", "--header"},
+      {{"-j", "3", "-j5", "--jobs=7", "--", "--header"}, Action::run, names, {"--header"}, 7, ""},
+      {{"--noise", "2", "--set", "salinity=28", "--header", "--set=wind=3"},
        Action::run,
-       {"sst", "wind"},
-       {"--header"},
-       7,
+       names,
+       {"-"},
+       0,
        ""},
-      {{"--noise", "2"}, Action::run, {"sst", "wind"}, {"-"}, 0, ""},
+      // A constant for what plain records hold, or beside a column, or for
+      // no input, or not a number.
+      {{"--set", "wind=3"},
+       Action::usage_error,
+       {},
+       {},
+       0,
+       "option '--set wind': plain records hold the wind; a constant takes its place with "
+       "--header"},
+      {{"--header", "--wind", "W", "--set", "wind=3"},
+       Action::usage_error,
+       {},
+       {},
+       0,
+       "options '--wind' and '--set wind' give it twice: a column or a constant"},
+      {{"--set", "rain=3"},
+       Action::usage_error,
+       {},
+       {},
+       0,
+       "invalid setting 'rain=3': the inputs are sst, wind, salinity"},
+      {{"--set", "salinity=x"},
+       Action::usage_error,
+       {},
+       {},
+       0,
+       "invalid setting 'salinity=x': NAME=VALUE with a number is needed (not a number: 'x')"},
       {{"--noise=bad"}, Action::usage_error, {}, {}, 0, "invalid noise"},
       {{"--noise"}, Action::usage_error, {}, {}, 0, "option '--noise' requires an argument"},
       {{"-j0"},
@@ -309,12 +348,16 @@ TEST(TableOptions, CommandLines) {
     EXPECT_EQ(o.action, c.action) << shown;
     EXPECT_EQ(o.error, c.error) << shown;
     if (c.action != Action::run) continue;
-    EXPECT_EQ(o.columns, c.columns) << shown;
+    std::vector<std::string> columns;
+    for (const RecordInput& input : o.inputs) columns.push_back(input.name);
+    EXPECT_EQ(columns, c.columns) << shown;
     EXPECT_EQ(o.files, c.files) << shown;
     if (c.jobs != 0) EXPECT_EQ(o.jobs, c.jobs) << shown;
     EXPECT_GE(o.jobs, 1u);
   }
   EXPECT_EQ(noise, 1.0);
+  const char* set[] = {"prog", "--set", "salinity=28"};
+  EXPECT_EQ(parse_table_options(command, 3, set).inputs[2].constant, 28.0);
 }
 
 TEST(Progress, TheLineAndItsClearingBeforeAMessage) {

@@ -42,24 +42,33 @@ inline constexpr AcceptedRange altitude_range_m = {0.0f, 16000.0f, true};
 inline constexpr AcceptedRange air_range_c = {-70.0f, 45.0f, false};
 inline constexpr AcceptedRange wind_range_ms = {0.0f, 150.0f, false};
 inline constexpr AcceptedRange rain_range_mmh = {-10.0f, 150.0f, false};
+// Sea surface salinity, practical salinity (psu, the parts per thousand of
+// the permittivity fits): from fresh water to the saltiest open sea. The
+// dialogue does not ask for it; it takes the open ocean's 36.
+inline constexpr AcceptedRange salinity_range_psu = {0.0f, 40.0f, false};
+inline constexpr float default_salinity_psu = 36.0f;
 
 // The model's inputs for one sea surface, altitude and air temperature, as the
 // dialogue forms them from typed values: temperatures in K through
-// celsius_to_kelvin, and the emissivity table from klsw_loop at the Celsius
-// value taken back from the stored kelvin one.
+// celsius_to_kelvin, and the emissivity table from flat_sea_emissivity at the
+// Celsius value taken back from the stored kelvin one and the salinity (at
+// 36, klsw_loop's table).
 struct Environment {
   float sst;                  // K
   float altitude;             // m
   float air;                  // K
   std::array<float, 6> emis;  // flat-sea emissivity per channel of `freqs`
+  float salinity;             // psu, of the emissivity table
 };
 // Computed for any input; the model was made for the accepted ranges above.
-Environment environment_from_replies(float sst_c, float altitude_m, float air_c);
+Environment environment_from_replies(float sst_c, float altitude_m, float air_c,
+                                     float salinity_psu = default_salinity_psu);
 // The same in two steps, for callers that keep the emissivity table while
 // only the flight level changes (it costs more than the rest of the model):
-// the sea surface temperature typed in degC, with its emissivity table; the
-// altitude in m and the air temperature typed in degC.
-void set_sea_surface(Environment& env, float sst_c);
+// the sea surface temperature typed in degC and the salinity in psu, with
+// their emissivity table; the altitude in m and the air temperature typed
+// in degC.
+void set_sea_surface(Environment& env, float sst_c, float salinity_psu = default_salinity_psu);
 void set_flight_level(Environment& env, float altitude_m, float air_c);
 
 // Polar form of the complex number x + iy: modulus `r` and argument `phi` in
@@ -94,6 +103,11 @@ void kleinswift(float freq, float theta, float tk, float sal, float& rv, float& 
 //          at C band), one per entry of freqs; untouched when nchan <= 0.
 // REQUIRES: freqs and emis hold at least nchan elements.
 void klsw_loop(const float* freqs, float sstc, float* emis, std::int32_t nchan);
+
+// klsw_loop at any salinity, psu (made for 0 to 40; below 0.1 kleinswift takes
+// fresh water's static permittivity). At 36 it is klsw_loop, bit for bit.
+void flat_sea_emissivity(const float* freqs, float sstc, float salinity, float* emis,
+                         std::int32_t nchan);
 
 // Brightness temperature, K, seen by a nadir-looking radiometer at altitude.
 //   freq  channel frequency, GHz; outside 4 to 8 GHz the result is exactly 0
@@ -158,20 +172,22 @@ class SixChannels {
 
 // The model's inputs for typed values that repeat for long stretches, as
 // along a flight or in an array broadcast against another: the emissivity
-// table is kept while the sea surface temperature stays the same to the bit,
-// the prepared channels while all three do. Each call gives what
-// environment_from_replies and SixChannels would, bit for bit. One object
-// per thread: calls change it.
+// table is kept while the sea surface temperature and the salinity stay the
+// same to the bit, the prepared channels while all four do. Each call gives
+// what environment_from_replies and SixChannels would, bit for bit. One
+// object per thread: calls change it.
 class TypedEnvironment {
  public:
-  // degC, m, degC, as typed; the references live until the next call.
-  const Environment& environment(float sst_c, float altitude_m, float air_c);
-  const SixChannels& channels(float sst_c, float altitude_m, float air_c);
+  // degC, m, degC, psu, as typed; the references live until the next call.
+  const Environment& environment(float sst_c, float altitude_m, float air_c,
+                                 float salinity_psu = default_salinity_psu);
+  const SixChannels& channels(float sst_c, float altitude_m, float air_c,
+                              float salinity_psu = default_salinity_psu);
 
  private:
   Environment env_{};
   std::optional<SixChannels> channels_;
-  float sst_c_ = 0, altitude_m_ = 0, air_c_ = 0;
+  float sst_c_ = 0, altitude_m_ = 0, air_c_ = 0, salinity_ = 0;
   bool prepared_ = false;
 };
 

@@ -69,8 +69,28 @@ struct Jacobian {
   std::array<double, 6> d_sst;       // K per K, emissivity held
   std::array<double, 6> d_air;       // K per K
   std::array<double, 6> d_altitude;  // K per m
+  std::array<double, 6> d_salinity;  // K per psu, through the flat-sea emissivity
 };
 Jacobian jacobian(const ModelPoint& point);
+
+// The arrays of a Jacobian, described once: the Python module's attributes,
+// its docstrings and its stubs follow this list, in this order.
+struct JacobianField {
+  std::string_view name;
+  std::array<double, 6> Jacobian::*member;
+  std::string_view doc;  // one line, units included
+};
+inline constexpr std::array<JacobianField, 8> jacobian_fields = {{
+    {"tb", &Jacobian::tb, "Brightness temperatures, K."},
+    {"d_wind", &Jacobian::d_wind, "dTb/d(wind), K per m/s."},
+    {"d_rain", &Jacobian::d_rain, "dTb/d(rain), K per mm/h."},
+    {"d_emis", &Jacobian::d_emis, "dTb/d(the channel's flat-sea emissivity), K per unit."},
+    {"d_sst", &Jacobian::d_sst, "dTb/d(sea surface temperature), K per K, emissivity held."},
+    {"d_air", &Jacobian::d_air, "dTb/d(air temperature), K per K."},
+    {"d_altitude", &Jacobian::d_altitude, "dTb/d(altitude), K per m."},
+    {"d_salinity", &Jacobian::d_salinity,
+     "dTb/d(salinity), K per psu, through the flat-sea emissivity."},
+}};
 
 // The wind increment's pieces as the forward model takes them: 0 below 7 m/s,
 // 1 from 7 m/s to below 31.9f (31.899999618530273 m/s), 2 from there up
@@ -260,7 +280,8 @@ inline constexpr std::array<RetrievalField, 9> retrieval_fields = {{
 // Never fails otherwise; every loop is bounded. Intervals take about 1.4
 // times the time of the answer alone.
 Retrieval retrieve(float sst_c, float altitude_m, float air_c, const std::array<double, 6>& tb,
-                   const Noise& noise, const RetrievalOptions& options);
+                   const Noise& noise, const RetrievalOptions& options,
+                   float salinity_psu = default_salinity_psu);
 
 // The same with one noise for all channels and no intervals.
 Retrieval retrieve(float sst_c, float altitude_m, float air_c, const std::array<double, 6>& tb,

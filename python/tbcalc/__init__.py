@@ -2,6 +2,8 @@
 # only names what is public. tbcalc.xarray is imported on request, so that
 # tbcalc itself needs nothing but numpy.
 from tbcalc._tbcalc import (
+    INPUTS,
+    JACOBIAN_FIELDS,
     ONE_SIGMA_LEVEL,
     RETRIEVAL_FIELDS,
     STATUSES,
@@ -17,6 +19,8 @@ from tbcalc._tbcalc import (
 )
 
 __all__ = [
+    "INPUTS",
+    "JACOBIAN_FIELDS",
     "ONE_SIGMA_LEVEL",
     "RETRIEVAL_FIELDS",
     "STATUSES",

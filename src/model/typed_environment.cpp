@@ -13,12 +13,14 @@ bool same(float a, float b) {
 
 }  // namespace
 
-const Environment& TypedEnvironment::environment(float sst_c, float altitude_m, float air_c) {
-  const bool same_sea = prepared_ && same(sst_c, sst_c_);
+const Environment& TypedEnvironment::environment(float sst_c, float altitude_m, float air_c,
+                                                 float salinity_psu) {
+  const bool same_sea = prepared_ && same(sst_c, sst_c_) && same(salinity_psu, salinity_);
   if (same_sea && same(altitude_m, altitude_m_) && same(air_c, air_c_)) return env_;
-  if (!same_sea) set_sea_surface(env_, sst_c);
+  if (!same_sea) set_sea_surface(env_, sst_c, salinity_psu);
   set_flight_level(env_, altitude_m, air_c);
   sst_c_ = sst_c;
+  salinity_ = salinity_psu;
   altitude_m_ = altitude_m;
   air_c_ = air_c;
   prepared_ = true;
@@ -26,8 +28,9 @@ const Environment& TypedEnvironment::environment(float sst_c, float altitude_m, 
   return env_;
 }
 
-const SixChannels& TypedEnvironment::channels(float sst_c, float altitude_m, float air_c) {
-  const Environment& env = environment(sst_c, altitude_m, air_c);
+const SixChannels& TypedEnvironment::channels(float sst_c, float altitude_m, float air_c,
+                                              float salinity_psu) {
+  const Environment& env = environment(sst_c, altitude_m, air_c, salinity_psu);
   if (!channels_) channels_.emplace(env);
   return *channels_;
 }

@@ -171,11 +171,12 @@ struct Validated {
   double noise_min;              // K
 };
 
-Validated validate(float sst_c, float altitude_m, float air_c, const std::array<double, 6>& tb,
-                   const Noise& noise, const RetrievalOptions& options) {
+Validated validate(float sst_c, float altitude_m, float air_c, float salinity_psu,
+                   const std::array<double, 6>& tb, const Noise& noise,
+                   const RetrievalOptions& options) {
   Validated v{false, {}, kInf};
   if (!sst_range_c.contains(sst_c) || !altitude_range_m.contains(altitude_m) ||
-      !air_range_c.contains(air_c)) {
+      !air_range_c.contains(air_c) || !salinity_range_psu.contains(salinity_psu)) {
     return v;  // NaN included
   }
   if (!check_options(options).ok || !check_noise(noise.k).ok) return v;
@@ -221,13 +222,13 @@ Retrieval retrieve(float sst_c, float altitude_m, float air_c, const std::array<
 }
 
 Retrieval retrieve(float sst_c, float altitude_m, float air_c, const std::array<double, 6>& tb,
-                   const Noise& noise, const RetrievalOptions& options) {
-  const Validated v = validate(sst_c, altitude_m, air_c, tb, noise, options);
+                   const Noise& noise, const RetrievalOptions& options, float salinity_psu) {
+  const Validated v = validate(sst_c, altitude_m, air_c, salinity_psu, tb, noise, options);
   if (!v.ok) {
     return {
         kNan, kNan, kNan, kNan, kNan, kNan, kNan, kNan, kNan, 0, RetrievalStatus::invalid_input};
   }
-  const DoubleModel model(environment_from_replies(sst_c, altitude_m, air_c));
+  const DoubleModel model(environment_from_replies(sst_c, altitude_m, air_c, salinity_psu));
   const MisfitModel misfit(model, tb, v.weight);
   std::array<Node, kGridPoints> grid;
   for (int j = 0; j < kGridPoints; ++j) grid[std::size_t(j)].misfit = misfit.at(grid_rain(j));

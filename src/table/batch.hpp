@@ -28,7 +28,8 @@ inline constexpr std::size_t kBatchBytes = 1 << 17;
 // workers and the writer.
 struct RunSettings {
   bool header_mode = false;         // false: the plain format
-  std::vector<std::string> inputs;  // the columns read (header mode) or the values, for messages
+  std::vector<RecordInput> inputs;  // in the order the record kind computes with them
+  std::vector<std::size_t> plain;   // the plain format: the inputs its numbers are, in order
   std::string count_word;           // the plain format: how many numbers a record holds, as a word
   std::vector<std::string> added;   // header mode: the added columns' names, suffix included
 };
@@ -103,6 +104,7 @@ struct Batch {
 struct Scratch {
   std::vector<std::string_view> fields;
   std::vector<double> values;
+  std::vector<double> numbers;  // of a plain record
   Problem problem;
   // Header mode: each input's text in the last record and its value, for a
   // flight's records repeat their environment for long stretches.

@@ -125,7 +125,8 @@ bool split_plain(std::string_view line, std::span<double> values, std::string_vi
   return true;
 }
 
-LineWords count_words(std::string_view line, std::span<const std::string> inputs) {
+LineWords count_words(std::string_view line,
+                      const std::function<bool(std::string_view)>& is_input_name) {
   LineWords words;
   if (const std::size_t at = line.find_first_of(",\t;"); at != std::string_view::npos) {
     words.delimiter = line[at];
@@ -144,9 +145,7 @@ LineWords count_words(std::string_view line, std::span<const std::string> inputs
       continue;
     }
     ++words.names;
-    words.names_an_input = words.names_an_input ||
-                           std::any_of(inputs.begin(), inputs.end(),
-                                       [&](const auto& input) { return same_name(field, input); });
+    words.names_an_input = words.names_an_input || is_input_name(field);
   }
   return words;
 }

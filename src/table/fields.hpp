@@ -8,6 +8,7 @@
 //              and may hold the delimiter and doubled quotes ("").
 #pragma once
 
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -32,12 +33,13 @@ bool split_plain(std::string_view line, std::span<double> values, std::string_vi
 struct LineWords {
   std::size_t numbers = 0;      // fields that read as numbers
   std::size_t names = 0;        // the others
-  bool names_an_input = false;  // one of the others is a name of `inputs`, case ignored
+  bool names_an_input = false;  // one of the others is an input's name
   char delimiter = '\0';        // the first comma, tab or semicolon, if any
   // Names and no number, and a name of the inputs or a delimiter: a header.
   bool header() const { return numbers == 0 && names > 0 && (names_an_input || delimiter != '\0'); }
 };
-LineWords count_words(std::string_view line, std::span<const std::string> inputs);
+LineWords count_words(std::string_view line,
+                      const std::function<bool(std::string_view)>& is_input_name);
 
 // "five", "nine": a count as messages write it.
 std::string in_words(std::size_t count);

@@ -40,7 +40,8 @@ char other_delimiter(std::string_view header) {
 std::string missing_column(std::string_view want, std::string_view header,
                            const std::vector<std::string>& names) {
   const std::string missing = "no column '" + std::string(want) + "' in the header";
-  if (const LineWords words = count_words(header, {}); words.names == 0) {
+  if (const LineWords words = count_words(header, [](std::string_view) { return false; });
+      words.names == 0) {
     return missing +
            ": its first line holds numbers, not names: a file without a header is "
            "read without --header";
@@ -56,7 +57,7 @@ std::string missing_column(std::string_view want, std::string_view header,
 
 }  // namespace
 
-bool read_layout(std::string_view header, std::span<const std::string> wanted,
+bool read_layout(std::string_view header, std::span<const RecordInput> inputs,
                  std::span<const std::string> added, Layout& layout, std::string& error) {
   layout = Layout{};
   layout.delimiter = detect_delimiter(header);
@@ -69,7 +70,12 @@ bool read_layout(std::string_view header, std::span<const std::string> wanted,
   layout.columns = raw.size();
   std::vector<std::string> names;
   for (std::string_view field : raw) names.push_back(column_name(field));
-  for (const std::string& want : wanted) {
+  for (const RecordInput& input : inputs) {
+    if (input.constant) {
+      layout.inputs.push_back(kNoColumn);
+      continue;
+    }
+    const std::string& want = input.name;
     std::size_t found = names.size();
     for (std::size_t i = 0; i < names.size(); ++i) {
       if (!same_name(names[i], want)) continue;
@@ -79,13 +85,17 @@ bool read_layout(std::string_view header, std::span<const std::string> wanted,
       }
       found = i;
     }
+    if (found == names.size() && input.fallback) {
+      layout.inputs.push_back(kNoColumn);
+      continue;
+    }
     if (found == names.size()) {
       error = missing_column(want, header, names);
       return false;
     }
     for (std::size_t k = 0; k < layout.inputs.size(); ++k) {
       if (layout.inputs[k] == found) {
-        error = "'" + wanted[k] + "' and '" + want + "' would be read from one column";
+        error = "'" + inputs[k].name + "' and '" + want + "' would be read from one column";
         return false;
       }
     }

@@ -1,6 +1,7 @@
 // One batch of lines to its output: records computed, the lines the reader
 // marked as copies copied, bad records kept in place with their problem
 // reported. What each line is, the reader has decided.
+#include <algorithm>
 #include <charconv>
 
 #include "batch.hpp"
@@ -14,6 +15,7 @@ class BatchProcessor {
   BatchProcessor(Batch& batch, const RecordKind& kind, RecordWorker& worker, Scratch& scratch)
       : b_(batch), file_(*batch.file), run_(file_.run), kind_(kind), worker_(worker), s_(scratch) {
     s_.values.resize(run_.inputs.size());
+    s_.numbers.resize(run_.plain.size());
     s_.last_text.resize(run_.inputs.size());
     s_.last_value.resize(run_.inputs.size());
   }
@@ -43,14 +45,22 @@ class BatchProcessor {
         unanswered(l);
         break;
       case LineKind::record:
+        given_values();
         if (run_.header_mode) {
           delimited(text, l);
-        } else if (split_plain(text, s_.values, run_.count_word, s_.problem)) {
+        } else if (split_plain(text, s_.numbers, run_.count_word, s_.problem)) {
+          for (std::size_t k = 0; k < run_.plain.size(); ++k)
+            s_.values[run_.plain[k]] = s_.numbers[k];
           record(l);
         } else {
           // A header read as a record: the way out depends on its delimiter,
           // for header mode reads commas and tabs only.
-          if (const LineWords words = count_words(text, run_.inputs);
+          const auto is_input = [&](std::string_view field) {
+            return std::any_of(
+                run_.inputs.begin(), run_.inputs.end(),
+                [&](const RecordInput& input) { return same_name(field, input.name); });
+          };
+          if (const LineWords words = count_words(text, is_input);
               l.first_record && words.header()) {
             s_.problem << (words.delimiter == ';' ? " (a header? use commas or tabs, and --header)"
                            : words.delimiter != '\0'
@@ -65,6 +75,22 @@ class BatchProcessor {
   }
 
  private:
+  // The values no record of this batch reads: constants, and fallbacks where
+  // the input has no column. Set at the batch's first record, once the
+  // header (and with it the layout) has been read.
+  void given_values() {
+    if (given_) return;
+    given_ = true;
+    for (std::size_t k = 0; k < run_.inputs.size(); ++k) {
+      const RecordInput& input = run_.inputs[k];
+      if (input.constant) {
+        s_.values[k] = *input.constant;
+      } else if (input.fallback && (!run_.header_mode || file_.layout.inputs[k] == kNoColumn)) {
+        s_.values[k] = *input.fallback;
+      }
+    }
+  }
+
   void delimited(std::string_view text, const LineInfo& l) {
     b_.output.append(text);
     if (read_fields(text)) {
@@ -106,9 +132,10 @@ class BatchProcessor {
       return false;
     }
     for (std::size_t i = 0; i < layout.inputs.size(); ++i) {
+      if (layout.inputs[i] == kNoColumn) continue;
       const std::string_view field = field_text(s_.fields[layout.inputs[i]]);
       if (field.empty()) {
-        s_.problem << "column '" << run_.inputs[i] << "' is empty";
+        s_.problem << "column '" << run_.inputs[i].name << "' is empty";
         return false;
       }
       if (field == s_.last_text[i]) {
@@ -117,7 +144,7 @@ class BatchProcessor {
       }
       Problem problem;
       if (!read_number(field, s_.values[i], problem)) {
-        s_.problem << "column '" << run_.inputs[i] << "': " << problem.view();
+        s_.problem << "column '" << run_.inputs[i].name << "': " << problem.view();
         return false;
       }
       s_.last_text[i].assign(field);
@@ -179,6 +206,7 @@ class BatchProcessor {
   RecordWorker& worker_;
   Scratch& s_;
   std::size_t line_start_ = 0;
+  bool given_ = false;
 };
 
 }  // namespace

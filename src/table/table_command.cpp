@@ -76,6 +76,29 @@ std::string suffix_problem(std::string_view suffix) {
   return "";
 }
 
+// --set NAME=VALUE: a constant for the input NAME, a finite number.
+std::string set_constant(const TableCommand& command, std::string_view setting,
+                         std::vector<RecordInput>& inputs) {
+  const std::size_t equals = setting.find('=');
+  const std::string_view name = setting.substr(0, equals);
+  for (std::size_t c = 0; c < command.inputs.size(); ++c) {
+    if (command.inputs[c].name != name) continue;
+    double value = 0;
+    Problem problem;
+    if (equals == std::string_view::npos ||
+        !read_number(setting.substr(equals + 1), value, problem)) {
+      return "invalid setting '" + std::string(setting) + "': NAME=VALUE with a number is needed" +
+             (problem.empty() ? "" : " (" + std::string(problem.view()) + ")");
+    }
+    inputs[c].constant = value;
+    return "";
+  }
+  std::string names;
+  for (const TableInput& input : command.inputs)
+    names += (names.empty() ? "" : ", ") + std::string(input.name);
+  return "invalid setting '" + std::string(setting) + "': the inputs are " + names;
+}
+
 // A file, or standard input, closed with the source.
 class FileSource final : public console::ByteSource {
  public:
@@ -108,7 +131,9 @@ std::unique_ptr<console::ByteSource> open_file(const std::string& file, std::uin
 TableOptions parse_table_options(const TableCommand& command, int argc, const char* const* argv) {
   TableOptions o;
   o.jobs = online_processors();
-  o.columns.assign(command.inputs.begin(), command.inputs.end());
+  for (const TableInput& input : command.inputs) {
+    o.inputs.push_back({std::string(input.name), std::nullopt, input.fallback});
+  }
   std::vector<bool> renamed(command.inputs.size(), false);
   bool options_ended = false;
   for (int i = 1; i < argc; ++i) {
@@ -137,6 +162,11 @@ TableOptions parse_table_options(const TableCommand& command, int argc, const ch
         return usage_error(problem);
       }
       o.suffix = value;
+    } else if (option_value("--set", arg, argc, argv, i, value, error)) {
+      if (!error.empty()) return usage_error(error);
+      if (std::string problem = set_constant(command, value, o.inputs); !problem.empty()) {
+        return usage_error(problem);
+      }
     } else if (option_value("--jobs", arg, argc, argv, i, value, error) ||
                option_value("-j", arg, argc, argv, i, value, error) ||
                (arg.starts_with("-j") && (value = arg.substr(2), true))) {
@@ -149,12 +179,12 @@ TableOptions parse_table_options(const TableCommand& command, int argc, const ch
     } else {
       bool known = false;
       for (std::size_t c = 0; c < command.inputs.size() && !known; ++c) {
-        const std::string name = "--" + std::string(command.inputs[c]);
+        const std::string name = "--" + std::string(command.inputs[c].name);
         if (!option_value(name, arg, argc, argv, i, value, error)) continue;
         known = true;
         if (!error.empty()) return usage_error(error);
         if (value.empty()) return usage_error("option '" + name + "' needs a column name");
-        o.columns[c] = value;
+        o.inputs[c].name = value;
         renamed[c] = true;
       }
       for (const ProgramOption& option : command.options) {
@@ -172,9 +202,17 @@ TableOptions parse_table_options(const TableCommand& command, int argc, const ch
     }
   }
   for (std::size_t c = 0; c < renamed.size(); ++c) {
+    const std::string name(command.inputs[c].name);
     if (renamed[c] && !o.header_mode) {
-      return usage_error("option '--" + std::string(command.inputs[c]) +
-                         "' names a column: it needs --header");
+      return usage_error("option '--" + name + "' names a column: it needs --header");
+    }
+    if (renamed[c] && o.inputs[c].constant) {
+      return usage_error("options '--" + name + "' and '--set " + name +
+                         "' give it twice: a column or a constant");
+    }
+    if (o.inputs[c].constant && !o.header_mode && !o.inputs[c].fallback) {
+      return usage_error("option '--set " + name + "': plain records hold the " + name +
+                         "; a constant takes its place with --header");
     }
   }
   if (!o.suffix.empty() && !o.header_mode) {
@@ -190,9 +228,9 @@ TableOptions parse_table_options(const TableCommand& command, int argc, const ch
 std::string usage_text(const TableCommand& command) {
   const std::string program(command.program);
   std::string names;
-  for (std::string_view input : command.inputs) {
+  for (const TableInput& input : command.inputs) {
     names += names.empty() ? "" : ", ";
-    names += input;
+    names += input.name;
   }
   std::string text = "Usage: " + program + " [OPTION]... [FILE]...\n";
   text += command.purpose;
@@ -208,6 +246,8 @@ std::string usage_text(const TableCommand& command) {
   text += "                  " + names + "\n";
   text +=
       "                  (by default the column of that name, case ignored)\n"
+      "  --set NAME=VALUE  every record's NAME is VALUE, not read from a column (in\n"
+      "                  the plain format: an input its records do not hold)\n"
       "  --suffix TEXT   with --header: TEXT after each added column's name, so\n"
       "                  that they differ from the input's (--suffix _retrieved)\n"
       "  -j, --jobs N    compute N records at a time (default: one per processor)\n"
@@ -234,9 +274,13 @@ std::string usage_text(const TableCommand& command) {
 }
 
 int run_table(const TableOptions& options, const RecordKind& kind, TableIo& io) {
-  RunSettings settings{options.header_mode, options.columns, in_words(options.columns.size()),
-                       kind.added_columns()};
+  RunSettings settings{options.header_mode, {}, {}, {}, kind.added_columns()};
   for (std::string& name : settings.added) name += options.suffix;
+  settings.inputs = options.inputs;
+  for (std::size_t k = 0; k < options.inputs.size(); ++k) {
+    if (!options.inputs[k].constant && !options.inputs[k].fallback) settings.plain.push_back(k);
+  }
+  settings.count_word = in_words(settings.plain.size());
   console::OutputBuffer out(io.output);
   // Progress only where a person watches standard error and the output does
   // not share the screen with it.

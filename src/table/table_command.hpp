@@ -8,11 +8,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "console.hpp"
+#include "layout.hpp"
 #include "pipeline.hpp"
 #include "record_kind.hpp"
 
@@ -31,14 +33,22 @@ struct ProgramOption {
   std::function<std::string(std::string_view value)> set;
 };
 
+// A value each record holds, in the order the program computes with them.
+struct TableInput {
+  std::string name;                // its column's name by default, and its options' name
+  std::optional<double> fallback;  // where it is not given; none: records must hold it
+};
+
 struct TableCommand {
   std::string_view program;  // "tbretrieve"
   std::string_view version;
-  std::string_view purpose;      // the --help text's first line
-  std::string_view description;  // the formats, paragraphs for --help
-  // The values a record reads, in order: the default column names in header
-  // mode, each renamed by an option --NAME.
-  std::vector<std::string_view> inputs;
+  std::string_view purpose;  // the --help text's first line
+  std::string description;   // the formats, paragraphs for --help
+  // The values a record holds, in order. Header mode reads each from the
+  // column of its name (--NAME takes another), or a fallback where the
+  // header has none; plain records hold those without a fallback, in order.
+  // --set NAME=VALUE gives one a constant instead.
+  std::vector<TableInput> inputs;
   std::vector<ProgramOption> options;
   // Once every option is read: what is wrong with them together, or an
   // empty string.
@@ -50,18 +60,22 @@ struct TableOptions {
   bool header_mode = false;
   bool quiet = false;
   unsigned jobs = 1;
-  std::vector<std::string> columns;  // the input column names, renamed or not
-  std::string suffix;                // header mode: after each added column's name, never a
-                                     // byte that would need quoting
-  std::vector<std::string> files;    // in order; "-" is standard input; none: standard input
-  std::string error;                 // for usage_error: what was wrong
+  // Per input of the command: its column (renamed or not), its constant
+  // (--set) and its fallback.
+  std::vector<RecordInput> inputs;
+  std::string suffix;              // header mode: after each added column's name, never a
+                                   // byte that would need quoting
+  std::vector<std::string> files;  // in order; "-" is standard input; none: standard input
+  std::string error;               // for usage_error: what was wrong
 };
 
 // The most jobs -j takes: beyond, threads only cost memory.
 inline constexpr unsigned kMaxJobs = 256;
 
-// GNU style: --header, --COLUMN NAME or --COLUMN=NAME, --suffix TEXT (no
-// comma, tab, double quote or line end: the header is written as it is), -j N,
+// GNU style: --header, --COLUMN NAME or --COLUMN=NAME, --set NAME=VALUE (a
+// finite number; in the plain format only for inputs its records do not
+// hold), --suffix TEXT (no comma, tab, double quote, line end or other
+// control byte: the header is written as it is), -j N,
 // -jN, --jobs=N, --quiet, the program's own options, --help, --version; "--" ends the
 // options and "-" alone is standard input. The default for -j is the number
 // of online processors.

@@ -1,31 +1,42 @@
 #include "forward_records.hpp"
 
+#include "record_inputs.hpp"
+#include "tbcalc/inputs.hpp"
 #include "tbcalc/model.hpp"
-#include "typed_values.hpp"
 
 namespace tbcalc::tbforward {
 namespace {
+
+// Where each value stands in a record.
+constexpr std::size_t kSst = value_index(forward_inputs, InputId::sst);
+constexpr std::size_t kAltitude = value_index(forward_inputs, InputId::altitude);
+constexpr std::size_t kAir = value_index(forward_inputs, InputId::air);
+constexpr std::size_t kWind = value_index(forward_inputs, InputId::wind);
+constexpr std::size_t kRain = value_index(forward_inputs, InputId::rain);
+constexpr std::size_t kSalinity = value_index(forward_inputs, InputId::salinity);
+constexpr std::size_t kValues = value_count(forward_inputs);
 
 class ForwardWorker final : public table::RecordWorker {
  public:
   table::Outcome compute(std::span<const double> values, table::ColumnWriter& out,
                          table::Problem& problem) override {
     // Decimal to double to float, as the dialogue stores a typed value.
-    std::array<float, 5> typed;
+    std::array<float, kValues> typed;
     for (std::size_t i = 0; i < typed.size(); ++i) {
       typed[i] = float(values[i]);
-      if (!table::typed_values[i].range.contains(typed[i])) {
-        table::describe_out_of_range(table::typed_values[i], typed[i], problem);
+      if (!fields_[i]->range.contains(typed[i])) {
+        table::describe_out_of_range(*fields_[i], typed[i], problem);
         return table::Outcome::bad;
       }
     }
-    const std::array<float, 6> tb =
-        environment_.channels(typed[0], typed[1], typed[2]).brightness({typed[3], typed[4]});
-    for (float t : tb) out.shortest(t);
+    const SixChannels& channels =
+        environment_.channels(typed[kSst], typed[kAltitude], typed[kAir], typed[kSalinity]);
+    for (float t : channels.brightness({typed[kWind], typed[kRain]})) out.shortest(t);
     return table::Outcome::answered;
   }
 
  private:
+  const std::vector<const InputField*> fields_ = table::value_fields(forward_inputs);
   // Records of a flight share their environment for long stretches.
   TypedEnvironment environment_;
 };
@@ -50,16 +61,17 @@ table::TableCommand forward_command() {
   command.program = "tbforward";
   command.purpose = "Compute the six nadir brightness temperatures of the sea at C band.";
   command.description =
-      "Each record holds five numbers: sea surface temperature (deg C, -5 to 45),\n"
-      "radar altitude (m, above 0 up to 16000), flight-level air temperature (deg C,\n"
-      "-70 to 45), wind speed (m/s, 0 to 150) and rain rate (mm/h, -10 to 150). In\n"
-      "the plain format they are separated by blanks, tabs or commas, and each record\n"
-      "gives one output line: the brightness temperatures (K) at 4.74, 5.31, 5.57,\n"
-      "6.02, 6.69 and 7.09 GHz, each the shortest decimal that reads back as the same\n"
-      "float; blank lines and lines starting with # are copied. With --header the\n"
-      "columns sst, altitude, air, wind and rain are read and each line keeps its own\n"
-      "fields, followed by tb1 to tb6. A value out of its range makes a bad record.\n";
-  command.inputs = {"sst", "altitude", "air", "wind", "rain"};
+      "Each record holds these inputs, as the dialogue accepts them typed:\n" +
+      table::describe_inputs(forward_inputs) +
+      "In the plain format a record is one line of the numbers without a fallback,\n"
+      "in that order, separated by blanks, tabs or commas; --set gives the others.\n"
+      "Each record gives one output line: the brightness temperatures (K) at 4.74,\n"
+      "5.31, 5.57, 6.02, 6.69 and 7.09 GHz, each the shortest decimal that reads back\n"
+      "as the same float; blank lines and lines starting with # are copied. With\n"
+      "--header the inputs are read from the columns of their names and each line\n"
+      "keeps its own fields, followed by tb1 to tb6. A value out of its range makes\n"
+      "a bad record.\n";
+  command.inputs = table::table_inputs(forward_inputs);
   return command;
 }
 

@@ -1,10 +1,12 @@
 #include "retrieval_records.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
 #include "number_format.hpp"
-#include "typed_values.hpp"
+#include "record_inputs.hpp"
+#include "tbcalc/inputs.hpp"
 
 namespace tbcalc::tbretrieve {
 namespace {
@@ -17,6 +19,13 @@ bool same_piece(std::string_view text, double wind) {
   return wind_piece(double(float(back))) == wind_piece(wind);
 }
 
+// Where each value stands in a record.
+constexpr std::size_t kSst = value_index(retrieval_inputs, InputId::sst);
+constexpr std::size_t kAltitude = value_index(retrieval_inputs, InputId::altitude);
+constexpr std::size_t kAir = value_index(retrieval_inputs, InputId::air);
+constexpr std::size_t kTb = value_index(retrieval_inputs, InputId::tb);
+constexpr std::size_t kSalinity = value_index(retrieval_inputs, InputId::salinity);
+
 class RetrievalWorker final : public table::RecordWorker {
  public:
   RetrievalWorker(const RetrievalSettings& settings, bool intervals)
@@ -26,10 +35,13 @@ class RetrievalWorker final : public table::RecordWorker {
                          table::Problem& problem) override {
     // The environment as the dialogue stores typed values: decimal to double
     // to float.
-    const std::array<float, 3> environment = {float(v[0]), float(v[1]), float(v[2])};
-    const std::array<double, 6> tb = {v[3], v[4], v[5], v[6], v[7], v[8]};
-    const Retrieval r =
-        retrieve(environment[0], environment[1], environment[2], tb, settings_.noise, options_);
+    const std::array<std::size_t, 4> at = {kSst, kAltitude, kAir, kSalinity};
+    std::array<float, 4> environment;
+    for (std::size_t i = 0; i < at.size(); ++i) environment[i] = float(v[at[i]]);
+    std::array<double, 6> tb;
+    std::copy_n(v.begin() + std::ptrdiff_t(kTb), tb.size(), tb.begin());
+    const Retrieval r = retrieve(environment[0], environment[1], environment[2], tb,
+                                 settings_.noise, options_, environment[3]);
     for (const RetrievalField& field : retrieval_fields) {
       if (field.interval && !options_.intervals) continue;
       if (field.member == &Retrieval::wind) {
@@ -44,9 +56,10 @@ class RetrievalWorker final : public table::RecordWorker {
     // also counted for the run's closing line, for a whole file of them
     // (kelvin for deg C) would otherwise pass unremarked.
     if (r.status != RetrievalStatus::invalid_input) return table::Outcome::answered;
-    for (std::size_t i = 0; i < environment.size(); ++i) {
-      if (table::typed_values[i].range.contains(environment[i])) continue;
-      table::describe_out_of_range(table::typed_values[i], environment[i], problem);
+    for (std::size_t i = 0; i < at.size(); ++i) {
+      const InputField& field = *fields_[at[i]];
+      if (field.range.contains(environment[i])) continue;
+      table::describe_out_of_range(field, environment[i], problem);
       return table::Outcome::noted;
     }
     return table::Outcome::answered;
@@ -55,6 +68,7 @@ class RetrievalWorker final : public table::RecordWorker {
  private:
   const RetrievalSettings& settings_;
   const RetrievalOptions options_;
+  const std::vector<const InputField*> fields_ = table::value_fields(retrieval_inputs);
 };
 
 class RetrievalRecords final : public table::RecordKind {
@@ -135,17 +149,16 @@ table::TableCommand retrieval_command(RetrievalSettings& settings) {
   command.purpose =
       "Retrieve surface wind speed and rain rate from six nadir brightness temperatures.";
   command.description =
-      "Each record holds nine numbers: sea surface temperature (deg C), radar altitude\n"
-      "(m), flight-level air temperature (deg C), then the brightness temperatures (K)\n"
-      "at 4.74, 5.31, 5.57, 6.02, 6.69 and 7.09 GHz. In the plain format they are\n"
-      "separated by blanks, tabs or commas, and each record gives one output line:\n"
-      "wind (m/s), rain (mm/h), their one-sigma uncertainties, the rms misfit (K),\n"
-      "with --intervals the confidence intervals of wind and rain, and a status word;\n"
-      "blank lines and lines starting with # are copied. With --header the columns\n"
-      "sst, altitude, air and tb1 to tb6 are read and each line keeps its own fields,\n"
-      "followed by wind, rain, wind_sd, rain_sd, rms, wind_lo, wind_hi, rain_lo,\n"
-      "rain_hi and status.\n";
-  command.inputs = {"sst", "altitude", "air", "tb1", "tb2", "tb3", "tb4", "tb5", "tb6"};
+      "Each record holds these inputs:\n" + table::describe_inputs(retrieval_inputs) +
+      "In the plain format a record is one line of the numbers without a fallback,\n"
+      "in that order, separated by blanks, tabs or commas (--set gives the others),\n"
+      "and gives one output line: wind (m/s), rain (mm/h), their one-sigma\n"
+      "uncertainties, the rms misfit (K), with --intervals the confidence intervals\n"
+      "of wind and rain, and a status word; blank lines and lines starting with #\n"
+      "are copied. With --header the inputs are read from the columns of their\n"
+      "names and each line keeps its own fields, followed by wind, rain, wind_sd,\n"
+      "rain_sd, rms, wind_lo, wind_hi, rain_lo, rain_hi and status.\n";
+  command.inputs = table::table_inputs(retrieval_inputs);
   command.options.push_back({"--noise", "K",
                              "noise of each channel, one sigma, in kelvin (default 0.5);\n"
                              "                  K1,K2,K3,K4,K5,K6 gives each channel its own",

@@ -1,6 +1,7 @@
 """The package as users meet it: its public names and stubs, the signatures
 help() shows, the status words' dtype, and import without the data packages."""
 import ast
+import inspect
 import pathlib
 import subprocess
 import sys
@@ -36,10 +37,38 @@ def test_retrieval_attributes_follow_the_field_list():
 
 
 @pytest.mark.parametrize("function", ["emissivity", "brightness", "jacobian", "retrieve"])
-def test_signatures_say_array_like(function):
+def test_signatures_docstrings_and_stubs_follow_the_inputs(function):
+    """The arguments are the inputs' names (the table programs' columns),
+    help() and the stubs show the same, and the old names still work."""
+    signature = inspect.signature(getattr(tbcalc, function))
+    inputs = {name: default for name, _, _, _, _, default, _ in tbcalc.INPUTS}
+    assert {"sst", "salinity"} <= set(signature.parameters)
+    for name, p in signature.parameters.items():
+        if name in inputs:
+            assert p.default == (p.empty if inputs[name] is None else inputs[name]), name
+    stub = next(n for n in STUBS if isinstance(n, ast.FunctionDef) and n.name == function)
+    assert [a.arg for a in stub.args.args + stub.args.kwonlyargs] == list(signature.parameters)
     doc = getattr(tbcalc, function).__doc__
-    assert doc.startswith(f"{function}(sst_c: array_like") and "handle" not in doc.split("\n")[0]
     assert "Parameters" in doc and "Returns" in doc and "Raises" in doc
+    assert all(f"\n{name} : " in doc for name in signature.parameters)
+
+
+# Names of 1.2, each with its new one: a DeprecationWarning, the same values.
+@pytest.mark.parametrize("old,new", [("sst_c", "sst"), ("altitude_m", "altitude"),
+                                     ("air_c", "air"), ("wind_ms", "wind"), ("rain_mmh", "rain")])
+def test_the_old_argument_names_still_work_with_a_warning(old, new):
+    given = {"sst": 20, "altitude": 1500, "air": 10, "wind": 10, "rain": 5}
+    with pytest.warns(DeprecationWarning, match=f"'{old}' is now '{new}'"):
+        tb = tbcalc.brightness(**{(old if k == new else k): v for k, v in given.items()})
+    np.testing.assert_array_equal(tb, tbcalc.brightness(**given))
+    with pytest.raises(TypeError, match="multiple values for argument 'sst'"):
+        tbcalc.emissivity(20, sst_c=20)
+
+
+def test_results_show_their_fields():
+    r = tbcalc.retrieve(20, 1500, 10, tbcalc.brightness(20, 1500, 10, 10, 5))
+    assert repr(r).startswith("Retrieval(wind=9.99") and repr(r).endswith("status='converged')")
+    assert repr(tbcalc.jacobian(20, 1500, 10, 10, 5)).startswith("Jacobian(tb=array([112.85")
 
 
 # rain beyond the domain is held at its bound; 1000 K fits nothing
