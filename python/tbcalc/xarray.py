@@ -49,38 +49,37 @@ _CORE_SIZES = {CHANNEL: 6}
 _CELSIUS = {"degC", "celsius", "Celsius", "degree_Celsius", "degrees_Celsius", "deg_C",
             "degree_C", "degrees_C", "degreeC", "degreesC", "deg C", "\u00b0C"}
 
-# What each input means, its CF attributes and the unit spellings taken for
-# the one the model uses (the first). A different unit is an error, not a
-# conversion: kelvin given for degC would be 273 K off.
-_QUANTITIES = {
-    "sst": ({"units": "degC", "standard_name": "sea_surface_temperature",
-             "long_name": "sea surface temperature"},
-            _CELSIUS),
-    "altitude": ({"units": "m", "standard_name": "height",
-                  "long_name": "radar altitude of the aircraft above the sea"},
-                 {"m", "meter", "meters", "metre", "metres"}),
-    "air": ({"units": "degC", "standard_name": "air_temperature",
-             "long_name": "air temperature at flight level"},
-            _CELSIUS),
-    "wind": ({"units": "m s-1", "standard_name": "wind_speed",
-              "long_name": "surface wind speed"},
-             {"m s-1", "m/s", "m s**-1", "m.s-1", "meter second-1"}),
-    "rain": ({"units": "mm h-1", "standard_name": "rainfall_rate", "long_name": "rain rate"},
-             {"mm h-1", "mm/h", "mm/hr", "mm hr-1", "mm.h-1"}),
-    "tb": ({"units": "K", "standard_name": "brightness_temperature",
-            "long_name": "nadir brightness temperature"},
-           {"K", "kelvin", "Kelvin", "degK"}),
-    "noise_k": ({"units": "K", "long_name": "assumed noise of each channel, one sigma"},
-                {"K", "kelvin", "Kelvin"}),
+# The spellings of each input's unit taken for the one the model uses, met in
+# UDUNITS and in files. A different unit is an error, not a conversion:
+# kelvin given for degC would be 273 K off.
+_SPELLINGS = {
+    "degC": _CELSIUS,
+    "m": {"m", "meter", "meters", "metre", "metres"},
+    "m s-1": {"m s-1", "m/s", "m s**-1", "m.s-1", "meter second-1"},
+    "mm h-1": {"mm h-1", "mm/h", "mm/hr", "mm hr-1", "mm.h-1"},
+    "K": {"K", "kelvin", "Kelvin", "degK"},
+    "1e-3": {"1e-3", "0.001", "psu", "PSU"},
 }
 
+# What each input means and its CF attributes, from the inputs' description
+# that the numpy functions and the table programs share; the noise is the
+# retrieval's own.
+_QUANTITIES = {
+    name: ({"units": units, "standard_name": standard_name, "long_name": long_name},
+           _SPELLINGS[units])
+    for name, units, long_name, standard_name, _doc, _default, _channels in tbcalc.INPUTS
+}
+_QUANTITIES["noise_k"] = ({"units": "K", "long_name": "assumed noise of each channel, one sigma"},
+                          _SPELLINGS["K"])
+_FALLBACKS = {name: default for name, *_, default, _ in tbcalc.INPUTS if default is not None}
 
-def _forward_kernel(sst, altitude, air, wind, rain):
-    return (tbcalc.brightness(sst, altitude, air, wind, rain),)
+
+def _forward_kernel(sst, altitude, air, wind, rain, salinity):
+    return (tbcalc.brightness(sst, altitude, air, wind, rain, salinity),)
 
 
-def _retrieve_kernel(sst, altitude, air, tb, noise_k, *, fields, noise_per_channel, intervals,
-                     level):
+def _retrieve_kernel(sst, altitude, air, tb, noise_k, salinity, *, fields, noise_per_channel,
+                     intervals, level):
     # tbcalc.retrieve reads the noise by its axes against tb's: a noise per
     # channel has as many (its channel axis last), one for all channels of an
     # element fewer. apply_ufunc leaves out the leading dimensions an input
@@ -91,7 +90,8 @@ def _retrieve_kernel(sst, altitude, air, tb, noise_k, *, fields, noise_per_chann
     tb = tb.reshape((1,) * (loop + 1 - tb.ndim) + tb.shape)
     if noise_per_channel:
         noise_k = noise_k.reshape((1,) * (loop - noise_loop) + noise_k.shape)
-    r = tbcalc.retrieve(sst, altitude, air, tb, noise_k, intervals=intervals, level=level)
+    r = tbcalc.retrieve(sst, altitude, air, tb, noise_k, salinity, intervals=intervals,
+                        level=level)
     return (*(getattr(r, name) for name in fields), r.iterations, r.status_code)
 
 
@@ -148,7 +148,8 @@ def _all_outputs(*chunks, function):
     return results if isinstance(results, tuple) else (results,)
 
 
-def forward(data=None, *, sst="sst", altitude="altitude", air="air", wind="wind", rain="rain"):
+def forward(data=None, *, sst="sst", altitude="altitude", air="air", wind="wind", rain="rain",
+            salinity=None):
     """Brightness temperatures of the six channels, as a Dataset.
 
     Parameters
@@ -162,11 +163,15 @@ def forward(data=None, *, sst="sst", altitude="altitude", air="air", wind="wind"
         DataArray or a number. They broadcast by dimension name; none may
         have a ``channel`` dimension. A ``units`` attribute, where present,
         must name the unit above.
+    salinity : str, xarray.DataArray or number, optional
+        Sea surface salinity (psu, practical salinity; units ``1e-3`` as CF
+        writes them, ``psu`` accepted): as the others; by default the
+        variable ``salinity`` of `data` where it has one, else 36.
 
     Returns
     -------
     xarray.Dataset
-        The five inputs, under their own names, and ``tb`` (float32, K)
+        The inputs, salinity included, under their own names, and ``tb`` (float32, K)
         with the inputs' dimensions and ``channel``, each element as
         ``tbcalc.brightness`` computes it; the inputs' coordinates and the
         channel frequencies (GHz); CF attributes, and ``history`` added to.
@@ -182,7 +187,9 @@ def forward(data=None, *, sst="sst", altitude="altitude", air="air", wind="wind"
         If an input has a ``channel`` dimension or another unit.
     """
     inputs = _without_channels(data, {"sst": sst, "altitude": altitude, "air": air,
-                                      "wind": wind, "rain": rain}, "only tb has the channels")
+                                      "wind": wind, "rain": rain,
+                                      "salinity": _or_fallback(data, salinity, "salinity")},
+                               "only tb has the channels")
     (tb,) = _apply(_forward_kernel, inputs, [[CHANNEL]], [np.float32])
     tb.attrs = dict(_QUANTITIES["tb"][0])
     tb.encoding = {"_FillValue": np.float32(np.nan)}
@@ -190,7 +197,7 @@ def forward(data=None, *, sst="sst", altitude="altitude", air="air", wind="wind"
 
 
 def retrieve(data=None, *, sst="sst", altitude="altitude", air="air", tb="tb", noise_k=0.5,
-             intervals=True, level=tbcalc.ONE_SIGMA_LEVEL):
+             salinity=None, intervals=True, level=tbcalc.ONE_SIGMA_LEVEL):
     """Wind speed and rain rate from six brightness temperatures, as a Dataset.
 
     Parameters
@@ -209,6 +216,9 @@ def retrieve(data=None, *, sst="sst", altitude="altitude", air="air", tb="tb", n
         Noise of the channels, K, one sigma (default 0.5, as
         ``tbcalc.retrieve``); a DataArray broadcasts by dimension name, with
         a ``channel`` dimension for a noise per channel.
+    salinity : str, xarray.DataArray or number, optional
+        Sea surface salinity (psu), as for `forward`: by default the variable
+        ``salinity`` of `data` where it has one, else 36.
     intervals : bool, optional
         Add the confidence intervals ``wind_lo``, ``wind_hi``, ``rain_lo``,
         ``rain_hi`` from the misfit itself (default: yes; a product should
@@ -220,7 +230,8 @@ def retrieve(data=None, *, sst="sst", altitude="altitude", air="air", tb="tb", n
     -------
     xarray.Dataset
         The inputs used, under their own names (``tb`` under that name, with
-        the channel frequencies as its coordinate), ``noise_k``, then one
+        the channel frequencies as its coordinate; the salinity too, the
+        fallback of 36 included), ``noise_k``, then one
         float64 variable per entry of ``tbcalc.RETRIEVAL_FIELDS`` (its name,
         units, long_name and standard_name; NaN, written as ``_FillValue``,
         where the input was invalid), ``iterations`` (int32) and ``status``
@@ -246,6 +257,8 @@ def retrieve(data=None, *, sst="sst", altitude="altitude", air="air", tb="tb", n
     inputs["noise_k"] = _input(data, noise_k, "noise_k")
     if CHANNEL in inputs["noise_k"].dims:
         inputs["noise_k"] = _channel_axis(inputs["noise_k"], "noise_k")
+    inputs.update(_without_channels(data, {"salinity": _or_fallback(data, salinity, "salinity")},
+                                    "only tb and noise_k have the channels"))
     # The module's own check, now rather than when a lazy result is computed.
     _tbcalc._check_retrieval_options(intervals, level)
     # The interval bounds are NaN unless asked for: then they are left out.
@@ -329,6 +342,17 @@ def _input(data, value, role):
     if value.name is None:
         value = value.rename(role)
     return value.assign_attrs({**value.attrs, **attrs})
+
+
+def _or_fallback(data, value, role):
+    """`value`, or where it is None, the variable named `role` of `data` if it
+    has one, else the input's fallback (as the table programs take a column
+    when it is there)."""
+    if value is not None:
+        return value
+    if isinstance(data, xr.Dataset) and role in data.variables:
+        return role
+    return _FALLBACKS[role]
 
 
 def _channels(data, tb):

@@ -54,7 +54,8 @@ def test_forward_and_retrieve_are_the_numpy_functions_with_cf_metadata(scene):
     np.testing.assert_allclose(out.wind, scene.wind, atol=0.01)  # the round trip
     np.testing.assert_allclose(out.rain, scene.rain, atol=0.01)
     standard = {"sst": "sea_surface_temperature", "altitude": "height", "air": "air_temperature",
-                "wind": "wind_speed", "rain": "rainfall_rate", "tb": "brightness_temperature"}
+                "wind": "wind_speed", "rain": "rainfall_rate", "tb": "brightness_temperature",
+                "salinity": "sea_surface_salinity"}
     for ds in (forward, out):  # inputs passed through, results, coordinates
         assert {name: ds[name].attrs["standard_name"] for name in standard} == standard
         xr.testing.assert_identical(ds.latitude, scene.latitude)
@@ -98,10 +99,23 @@ def test_inputs_as_dataarrays_numbers_or_six_variables(scene):
     given = tx.forward(sst=scene.sst, altitude=1500, air=scene.air, wind=scene.wind.rename(None),
                        rain=scene.rain.rename("r"))
     np.testing.assert_array_equal(given.tb, by_name.tb)
-    assert set(given.data_vars) == {"sst", "altitude", "air", "wind", "r", "tb"}
+    assert set(given.data_vars) == {"sst", "altitude", "air", "wind", "r", "salinity", "tb"}
     six = by_name.assign({f"tb{c}": by_name.tb.isel(channel=c - 1, drop=True) for c in range(1, 7)})
     by_six = tx.retrieve(six.drop_vars("tb"), tb=[f"tb{c}" for c in range(1, 7)])
     assert_same(by_six[["tb", "status"] + FIELDS], tx.retrieve(by_name)[["tb", "status"] + FIELDS])
+
+
+def test_salinity_a_variable_where_there_is_one_else_36(scene):
+    """The product says which salinity it used; a wrong one is a wrong wind."""
+    sea = scene.assign(salinity=(scene.sst.dims, np.full(scene.sst.shape, 28.0), {"units": "psu"}))
+    forward = tx.forward(sea)
+    np.testing.assert_array_equal(
+        forward.tb, tx.forward(scene, salinity=sea.salinity).tb)
+    assert forward.salinity.attrs["units"] == "1e-3" and float(tx.forward(scene).salinity) == 36
+    out = tx.retrieve(forward)
+    np.testing.assert_allclose(out.wind, scene.wind, atol=0.01)  # salinity 28 read from the file
+    assert (out.salinity == 28).all()
+    assert abs(tx.retrieve(forward, salinity=36).wind - scene.wind).max() > 0.5
 
 
 @pytest.mark.parametrize("call,error,words", [
