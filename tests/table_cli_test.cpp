@@ -261,6 +261,12 @@ TEST(TableCli, HeaderModeKeepsEveryOtherColumnByteForByte) {
        "Try 'tbforward --help' for more information.\n",
        2},
       {{}, bom + "20 1500 10 10 5\r\n# end\n", tb_plain.substr(1) + "\r\n# end\n", "", 0},
+      // A file without altitude: a constant for the whole run.
+      {{"--header", "--set", "altitude=1500"},
+       "sst,air,wind,rain\n20,10,10,5\n",
+       "sst,air,wind,rain" + names + "\n20,10,10,5" + tb + "\n",
+       "",
+       0},
       // In a tab-separated file a tab is a delimiter, never a blank: a row of
       // tabs is a record of empty fields.
       {{"--header"},
@@ -339,23 +345,42 @@ TEST(TableCli, ForwardIsTheModelBitForBit) {
     } while (!range.contains(float(v)));
     return std::string(text);
   };
-  std::string records;
+  // Salinities across the range, fresh water's threshold and both ends among
+  // them; expected from kleinswift and tbvrel as the dialogue would call
+  // them (the Celsius value taken back from the stored kelvin one).
+  const char* salinities[] = {"0", "0.0999", "0.1", "40", "36"};
+  std::string records = "sst,altitude,air,wind,rain,salinity\n";
   std::vector<std::array<float, 6>> expected;
   for (int i = 0; i < 3000; ++i) {
-    const std::string v[5] = {typed(sst_range_c), typed(altitude_range_m), typed(air_range_c),
-                              typed(wind_range_ms), typed(rain_range_mmh)};
-    records += v[0] + " " + v[1] + " " + v[2] + " " + v[3] + " " + v[4] + "\n";
+    const std::string v[6] = {
+        typed(sst_range_c),    typed(altitude_range_m),
+        typed(air_range_c),    typed(wind_range_ms),
+        typed(rain_range_mmh), i < 5 ? salinities[i] : typed(salinity_range_psu)};
+    records += v[0] + "," + v[1] + "," + v[2] + "," + v[3] + "," + v[4] + "," + v[5] + "\n";
     const auto f = [&](int k) { return float(std::strtod(v[k].c_str(), nullptr)); };
-    const SixChannels six(environment_from_replies(f(0), f(1), f(2)));
-    expected.push_back(six.brightness({f(3), f(4)}));
+    const float sst = celsius_to_kelvin(f(0));
+    const float tk = celsius_to_kelvin(kelvin_to_celsius(sst));
+    std::array<float, 6> tb;
+    for (std::size_t c = 0; c < tb.size(); ++c) {
+      float rv, rh, epsr, epsi;
+      kleinswift(freqs[c], 0.0f, tk, f(5), rv, rh, epsr, epsi);
+      const float emis = float(1.0 - double(rv));
+      tb[c] = tbvrel(freqs[c], sst, f(1), celsius_to_kelvin(f(2)), emis, {f(3), f(4)});
+    }
+    expected.push_back(tb);
   }
-  const ProcessResult r = tbforward({"-j", "2"}, records);
+  const ProcessResult r = tbforward({"--header", "-j", "2"}, records);
   ASSERT_EQ(r.exit_code, 0) << r.err;
   std::istringstream lines(r.out);
+  std::string line;
+  std::getline(lines, line);  // the header
   for (const auto& six : expected) {
+    ASSERT_TRUE(std::getline(lines, line));
+    std::istringstream fields(line);
+    for (int k = 0; k < 6; ++k) std::getline(fields, line, ',');  // the inputs
     for (float want : six) {
       std::string field;
-      ASSERT_TRUE(lines >> field);
+      ASSERT_TRUE(std::getline(fields, field, ','));
       float got = 0;
       std::from_chars(field.data(), field.data() + field.size(), got);
       ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0) << field << " vs " << want;
@@ -368,10 +393,12 @@ TEST(TableCli, ForwardIsTheModelBitForBit) {
 // below 7 m/s the increment takes values it takes again just above, and the
 // retrieval answers with the lower wind.)
 TEST(TableCli, ForwardThenRetrieveWithHeaders) {
-  std::string flight = "time,lat,lon,sst,altitude,air,wind,rain\n";
+  // Coastal water, salinity 28, which both programs read from its column.
+  std::string flight = "time,lat,lon,sst,altitude,air,wind,rain,salinity\n";
   for (int i = 0; i < 40; ++i) {
     flight += "2026-08-01T12:00:" + std::to_string(10 + i) + "Z,15." + std::to_string(i) +
-              ",-60.5,28.5,3000,12," + std::to_string(8 + i) + "," + std::to_string(i % 9) + "\n";
+              ",-60.5,28.5,3000,12," + std::to_string(8 + i) + "," + std::to_string(i % 9) +
+              ",28\n";
   }
   const ProcessResult forward = tbforward({"--header"}, flight);
   ASSERT_EQ(forward.exit_code, 0) << forward.err;
@@ -392,18 +419,18 @@ TEST(TableCli, ForwardThenRetrieveWithHeaders) {
     std::vector<std::string> fields;
     std::istringstream split(got);
     for (std::string f; std::getline(split, f, ',');) fields.push_back(f);
-    ASSERT_EQ(fields.size(), 24u) << got;
+    ASSERT_EQ(fields.size(), 25u) << got;
     const double wind = std::stod(fields[6]), rain = std::stod(fields[7]);
-    const double wind_sd = std::stod(fields[16]), rain_sd = std::stod(fields[17]);
+    const double wind_sd = std::stod(fields[17]), rain_sd = std::stod(fields[18]);
     // Shortest floats lose nothing: 0.0005 K of noise is generous.
-    EXPECT_NEAR(std::stod(fields[14]), wind, 4 * wind_sd + 1e-3) << got;
-    EXPECT_NEAR(std::stod(fields[15]), rain, 4 * rain_sd + 1e-3) << got;
+    EXPECT_NEAR(std::stod(fields[15]), wind, 4 * wind_sd + 1e-3) << got;
+    EXPECT_NEAR(std::stod(fields[16]), rain, 4 * rain_sd + 1e-3) << got;
     // The intervals hold the truth (the data's only error is the shortest
     // floats' rounding).
-    EXPECT_LE(std::stod(fields[19]), wind + 1e-3) << got;
-    EXPECT_GE(std::stod(fields[20]), wind - 1e-3) << got;
-    EXPECT_LE(std::stod(fields[21]), rain + 1e-3) << got;
-    EXPECT_GE(std::stod(fields[22]), rain - 1e-3) << got;
+    EXPECT_LE(std::stod(fields[20]), wind + 1e-3) << got;
+    EXPECT_GE(std::stod(fields[21]), wind - 1e-3) << got;
+    EXPECT_LE(std::stod(fields[22]), rain + 1e-3) << got;
+    EXPECT_GE(std::stod(fields[23]), rain - 1e-3) << got;
   }
 }
 

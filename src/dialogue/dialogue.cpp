@@ -8,6 +8,7 @@
 #include "cread.hpp"
 #include "fortran_fields.hpp"
 #include "result_lines.hpp"
+#include "tbcalc/inputs.hpp"
 #include "tbcalc/model.hpp"
 
 namespace tbcalc::dialogue {
@@ -28,23 +29,23 @@ struct PromptRule {
 // and 0 m rejected; operators know them as they stand.
 constexpr std::array<PromptRule, 5> kRules = {{
     {.prompt = "Enter SST (deg C) > ",
-     .range = sst_range_c,
+     .range = input_field(InputId::sst).range,
      .range_message = "SST value out of range (-2 to 45 C)\n",
      .on_empty_or_no = Step::leave},
     {.prompt = "Enter Radar Altitude (meters) > ",
-     .range = altitude_range_m,
+     .range = input_field(InputId::altitude).range,
      .range_message = "Alt value out of range (0 to 16000 m)\n",
      .on_empty_or_no = Step::sst},
     {.prompt = "Enter Flight Level Ambient Temp (deg C) > ",
-     .range = air_range_c,
+     .range = input_field(InputId::air).range,
      .range_message = "Temp value out of range (-70 to +45 C)\n",
      .on_empty_or_no = Step::leave},
     {.prompt = "Estimated Wind Speed (m/s) > ",
-     .range = wind_range_ms,
+     .range = input_field(InputId::wind).range,
      .range_message = "WS value out of range (0 to 150 m/s)\n",
      .on_empty_or_no = Step::altitude},
     {.prompt = "Estimated Rain Rate (mm/hr) > ",
-     .range = rain_range_mmh,
+     .range = input_field(InputId::rain).range,
      .range_message = "RR value out of range (-10 to 150 mm/hr)\n",
      .on_empty_or_no = Step::altitude},
 }};

@@ -4,51 +4,16 @@
 // model's constants, widened exactly where they meet a double.
 #include <cmath>
 
+#include "sea_water.hpp"
 #include "tbcalc/model.hpp"
 
 namespace tbcalc {
+
+using namespace detail;
+
 namespace {
 
-constexpr float kTwoPi = 6.2831855f;
 constexpr float kHalfPi = 1.5707964f;
-constexpr float kHertzPerGigahertz = 1e9f;
-constexpr float kEpsInfinity = 4.9f;               // high-frequency permittivity
-constexpr float kVacuumPermittivity = 8.854e-12f;  // F/m
-constexpr float kSalineThreshold = 0.1f;           // ppt; below it the water is fresh
-constexpr float kConductivityReference = 25.0f;    // degC of the sigma25 fit
-
-// Static permittivity: the Debye model's low-frequency limit.
-double static_permittivity(double t, double t2, double t3, double s, double s2, double s3) {
-  if (s < double(kSalineThreshold)) {
-    return double(88.045f) - double(0.4147f) * t + double(6.295e-4f) * t2 + double(1.075e-5f) * t3;
-  }
-  const double eps0 =
-      double(87.134f) - double(0.1949f) * t - double(0.01276f) * t2 + double(2.491e-4f) * t3;
-  const double a = double(1.0f) + double(1.613e-5f) * s * t - double(0.003656f) * s +
-                   double(3.21e-5f) * s2 - double(4.232e-7f) * s3;
-  return eps0 * a;
-}
-
-// Debye relaxation time, s. Salinity enters even for fresh water.
-double relaxation_time(double t, double t2, double t3, double s, double s2, double s3) {
-  const double tau0 = double(1.768e-11f) - double(6.086e-13f) * t + double(1.104e-14f) * t2 -
-                      double(8.111e-17f) * t3;
-  const double b = double(1.0f) + double(2.282e-5f) * s * t - double(7.638e-4f) * s -
-                   double(7.76e-6f) * s2 + double(1.105e-8f) * s3;
-  return tau0 * b;
-}
-
-// Ionic conductivity, S/m: the 25 degC value scaled by a temperature factor.
-double ionic_conductivity(double t, double s, double s2, double s3) {
-  const double delta = double(kConductivityReference) - t;
-  const double beta =
-      (double(2.033e-2f) + double(1.266e-4f) * delta + double(2.464e-6f) * (delta * delta)) -
-      s * (double(1.849e-5f) - double(2.551e-7f) * delta + double(2.551e-8f) * (delta * delta));
-  const double sigma25 = s * (double(0.182521f) - double(1.46192e-3f) * s +
-                              double(2.09324e-5f) * s2 - double(1.28205e-7f) * s3);
-  const float temperature_factor = float(std::exp(delta * beta));
-  return sigma25 / double(temperature_factor);
-}
 
 }  // namespace
 
