@@ -1,14 +1,19 @@
 #!/usr/bin/env python3
-"""How the six channels see wind and rain, and how well a retrieval tells them apart.
+"""How the six channels see wind and rain, how well a retrieval tells them
+apart, and what a wrong salinity does to it.
 
-Writes two pictures for one environment (sea 20 degC, aircraft at 1500 m, air
-10 degC) into the folder given as the only argument (default: this script's):
+Writes three pictures for one environment (sea 20 degC, aircraft at 1500 m,
+air 10 degC) into the folder given as the only argument (default: this
+script's):
 
   sensitivity_tb.png           brightness temperature against wind speed, per
                                channel, at four rain rates;
   sensitivity_uncertainty.png  the retrieval's one-sigma uncertainties in wind
                                and rain over the wind/rain plane, for 0.5 K of
-                               noise per channel.
+                               noise per channel;
+  sensitivity_salinity.png     the wind error of a retrieval that takes the
+                               open ocean's salinity, 36, over water of 20, 28
+                               and 33 (river plumes, coastal water).
 """
 import pathlib
 import sys
@@ -68,12 +73,35 @@ def uncertainty_map(folder):
     plt.close(fig)
 
 
+def salinity_wind_error(folder):
+    wind = np.linspace(0, 40, 161)
+    fig, ax = plt.subplots(figsize=(8, 4.5))
+    for c, salinity in enumerate([20.0, 28.0, 33.0]):
+        for rain, style in ((5.0, "-"), (0.0, "--")):
+            tb = tbcalc.brightness(SST_C, ALTITUDE_M, AIR_C, wind, rain, salinity)
+            r = tbcalc.retrieve(SST_C, ALTITUDE_M, AIR_C, tb)  # assumes 36
+            ax.plot(wind, r.wind - wind, color=f"C{c}", linestyle=style,
+                    label=f"salinity {salinity:g}, rain {rain:g} mm/h")
+    ax.axhline(0, color="grey", linewidth=0.8)
+    ax.set_xlabel("true wind speed (m/s)")
+    ax.set_ylabel("retrieved minus true wind (m/s)")
+    ax.set_title("Retrieved with salinity 36: the error over fresher water "
+                 f"(sea {SST_C:g} \u00b0C, noise-free)")
+    ax.grid(alpha=0.3)
+    ax.legend(fontsize="small")
+    fig.tight_layout()
+    fig.savefig(folder / "sensitivity_salinity.png", dpi=90)
+    plt.close(fig)
+
+
 def main():
     folder = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else pathlib.Path(__file__).parent
     folder.mkdir(parents=True, exist_ok=True)
     brightness_against_wind(folder)
     uncertainty_map(folder)
-    print(f"wrote {folder / 'sensitivity_tb.png'} and {folder / 'sensitivity_uncertainty.png'}")
+    salinity_wind_error(folder)
+    print(f"wrote sensitivity_tb.png, sensitivity_uncertainty.png and sensitivity_salinity.png "
+          f"in {folder}")
 
 
 if __name__ == "__main__":
