@@ -89,7 +89,7 @@ struct Solution {
 // appended to `minima`.
 Solution global_minimum(const MisfitModel& model, std::array<Node, kGridPoints>& grid,
                         std::array<Node, kMaxRefinements + 1>& minima, int& minima_count) {
-  std::array<Candidate, 3 * (kGridPoints + 1)> candidates;
+  std::array<Candidate, kWindIncrementPieces.size() * (kGridPoints + 1)> candidates;
   int count = 0;
   for (Node& node : grid) node.chi2 = kInf;
   for (const WindPiece& piece : wind_pieces()) {
