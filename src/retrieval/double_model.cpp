@@ -50,8 +50,6 @@ DoubleModel::DoubleModel(const Environment& env) : DoubleModel(model_point(env, 
 
 DoubleModel::DoubleModel(const ModelPoint& point)
     : sst(point.sst),
-      altitude(point.altitude),
-      air(point.air),
       share_above(absorber_share_above(point.altitude)),
       path(rain_path(point.altitude)),
       t(layer_temperatures(point.air, point.altitude)) {

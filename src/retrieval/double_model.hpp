@@ -62,8 +62,6 @@ class DoubleModel {
   Six below_trans;     // clear air between surface and aircraft
   Six sky;             // brightness above the rain layer, K
   double sst;          // K
-  double altitude;     // m
-  double air;          // K
   double share_above;  // of the clear-air absorber
   double path;         // m of rain below the aircraft
   LayerTemperatures t;
