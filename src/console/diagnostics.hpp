@@ -43,8 +43,6 @@ class Diagnostics {
   // Blanks the progress line, if one is shown.
   void clear_progress();
 
-  std::string_view program() const { return program_; }
-
  private:
   void clear_locked();
   void write_line_locked(std::initializer_list<std::string_view> pieces);

@@ -8,18 +8,12 @@
 
 #include <cmath>
 
+#include "wind_increment.hpp"
+
 namespace tbcalc::detail {
 
-constexpr float kBandLow = 4.0f;            // GHz
-constexpr float kBandHigh = 8.0f;           // GHz
-constexpr float kCalmBreak = 7.0f;          // m/s: wind below it, the increment is linear
-constexpr float kGaleBreak = 31.9f;         // m/s: from it up, linear again
-constexpr float kCalmSlope = 0.000405f;     // per m/s, below 7 m/s
-constexpr float kMidConstant = 0.002853f;   // 7 to 31.9 m/s: constant,
-constexpr float kMidLinear = 0.00041f;      //   linear (subtracted)
-constexpr float kMidQuadratic = 0.000058f;  //   and quadratic coefficients
-constexpr float kGaleSlope = 0.003317f;     // per m/s, from 31.9 m/s up
-constexpr float kGaleIntercept = -0.056776f;
+constexpr float kBandLow = 4.0f;                 // GHz
+constexpr float kBandHigh = 8.0f;                // GHz
 constexpr float kWindFrequencyFactor = 0.15f;    // per GHz
 constexpr float kAbsorberScaleHeight = 3500.0f;  // m, clear-air absorber
 constexpr float kRainLayerTop = 4000.0f;         // m
@@ -34,17 +28,6 @@ constexpr float kCosmicBackground = 2.7f;    // K
 
 // Both band limits belong to the band; a NaN frequency is computed, not cut.
 inline bool outside_band(float freq) { return freq < kBandLow || freq > kBandHigh; }
-
-// Foam and roughness raise the emissivity with wind; the three pieces are
-// separate fits and do not join exactly at the break points. A float wind
-// widened to double takes the same piece as the float would.
-inline double wind_increment(double w) {
-  if (w < double(kCalmBreak)) return double(kCalmSlope) * w;
-  if (w < double(kGaleBreak)) {
-    return (double(kMidConstant) - double(kMidLinear) * w) + (double(kMidQuadratic) * w) * w;
-  }
-  return double(kGaleSlope) * w + double(kGaleIntercept);
-}
 
 // The wind increment grows with frequency by this factor.
 inline double wind_frequency_factor(double f) {

@@ -7,16 +7,16 @@
 
 namespace tbcalc::detail {
 
+// How the search ended. Where it ended is for f to note: each caller keeps,
+// of the points f is evaluated at, the one it is after.
 struct Root {
-  double x;
-  double fx;
   int iterations;
 };
 
-// A zero of f between a and b, where f(a) = fa and f(b) = fb differ in sign
-// (or one is 0), to within 4 eps |x| + absolute_tolerance. The bracket is
-// kept throughout, so the answer lies between a and b even where f has
-// several zeros or is not continuous.
+// Searches a zero of f between a and b, where f(a) = fa and f(b) = fb differ
+// in sign (or one is 0), to within 4 eps |x| + absolute_tolerance. The
+// bracket is kept throughout, so every point tried lies between a and b even
+// where f has several zeros or is not continuous.
 template <class Function>
 Root brent_root(Function f, double a, double b, double fa, double fb, double absolute_tolerance,
                 int max_iterations) {
@@ -73,7 +73,7 @@ Root brent_root(Function f, double a, double b, double fa, double fb, double abs
     b += std::fabs(step) > tol ? step : (half > 0.0 ? tol : -tol);
     fb = f(b);
   }
-  return {b, fb, iteration};
+  return {iteration};
 }
 
 }  // namespace tbcalc::detail

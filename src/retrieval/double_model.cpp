@@ -7,39 +7,27 @@
 
 namespace tbcalc::detail {
 
-double wind_increment_slope(double w) {
-  if (w < double(kCalmBreak)) return double(kCalmSlope);
-  if (w < double(kGaleBreak)) return -double(kMidLinear) + 2.0 * double(kMidQuadratic) * w;
-  return double(kGaleSlope);
-}
-
 double WindPiece::wind_at(double x) const {
-  double w = 0.0;
-  if (index == 0) {
-    w = x / double(kCalmSlope);
-  } else if (index == 1) {
-    // The upper root of the quadratic: its vertex, 3.5 m/s, lies below the piece.
-    const double a = double(kMidQuadratic);
-    const double b = double(kMidLinear);
-    const double discriminant = b * b - 4.0 * a * (double(kMidConstant) - x);
-    w = discriminant > 0.0 ? (b + std::sqrt(discriminant)) / (2.0 * a) : wind_low;
-  } else {
-    w = (x - double(kGaleIntercept)) / double(kGaleSlope);
-  }
-  return std::fmin(std::fmax(w, wind_low), wind_high);  // NaN gives the low end
+  // Comparisons rather than fmin and fmax: the compiler may swap their
+  // arguments, and which of -0 and +0 they return follows the order. -0 gives
+  // the low end, as does NaN (from x, or where the parabola does not reach x).
+  double w = wind_for_increment(index, x);
+  if (!(w > wind_low)) w = wind_low;
+  if (w > wind_high) w = wind_high;
+  return w;
 }
 
-const std::array<WindPiece, 3>& wind_pieces() {
-  static const std::array<WindPiece, 3> pieces = [] {
-    const double calm_top = std::nextafter(double(kCalmBreak), 0.0);
-    const double mid_top = std::nextafter(double(kGaleBreak), 0.0);
-    const double high = double(wind_range_ms.high);
-    std::array<WindPiece, 3> p = {{{0.0, calm_top, 0.0, 0.0, 0},
-                                   {double(kCalmBreak), mid_top, 0.0, 0.0, 1},
-                                   {double(kGaleBreak), high, 0.0, 0.0, 2}}};
-    for (WindPiece& piece : p) {
-      piece.increment_low = wind_increment(piece.wind_low);
-      piece.increment_high = wind_increment(piece.wind_high);
+const std::array<WindPiece, kWindIncrementPieces.size()>& wind_pieces() {
+  static const std::array<WindPiece, kWindIncrementPieces.size()> pieces = [] {
+    std::array<WindPiece, kWindIncrementPieces.size()> p;
+    for (std::size_t k = 0; k < p.size(); ++k) {
+      // The piece's speeds within the accepted range, the top one below the
+      // next piece's first.
+      const double low = std::fmax(double(kWindIncrementPieces[k].from), double(wind_range_ms.low));
+      const double high = k + 1 < p.size()
+                              ? std::nextafter(double(kWindIncrementPieces[k + 1].from), 0.0)
+                              : double(wind_range_ms.high);
+      p[k] = {low, high, wind_increment(low), wind_increment(high), int(k)};
     }
     return p;
   }();
@@ -62,8 +50,6 @@ DoubleModel::DoubleModel(const Environment& env) : DoubleModel(model_point(env, 
 
 DoubleModel::DoubleModel(const ModelPoint& point)
     : sst(point.sst),
-      altitude(point.altitude),
-      air(point.air),
       share_above(absorber_share_above(point.altitude)),
       path(rain_path(point.altitude)),
       t(layer_temperatures(point.air, point.altitude)) {

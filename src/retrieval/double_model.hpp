@@ -13,9 +13,6 @@ namespace tbcalc::detail {
 
 using Six = std::array<double, 6>;
 
-// Derivative of wind_increment by the wind speed, of the piece `w` takes.
-double wind_increment_slope(double w);
-
 // One piece of the wind increment over the domain, on which the increment
 // rises with the wind: below 7 m/s, from 7 to below 31.9 m/s, from 31.9 up.
 // Across the pieces it does not: it drops by 1e-5 at 7 m/s and jumps by
@@ -23,12 +20,12 @@ double wind_increment_slope(double w);
 struct WindPiece {
   double wind_low, wind_high;            // m/s, both on the piece
   double increment_low, increment_high;  // wind_increment at those speeds
-  int index;                             // 0, 1, 2 from calm to gale
+  int index;                             // in kWindIncrementPieces, from calm to gale
 
   // The speed on the piece whose increment is `x`, held to the piece.
   double wind_at(double x) const;
 };
-const std::array<WindPiece, 3>& wind_pieces();
+const std::array<WindPiece, kWindIncrementPieces.size()>& wind_pieces();
 
 // The channels' terms at one rain rate R.
 struct RainState {
@@ -65,8 +62,6 @@ class DoubleModel {
   Six below_trans;     // clear air between surface and aircraft
   Six sky;             // brightness above the rain layer, K
   double sst;          // K
-  double altitude;     // m
-  double air;          // K
   double share_above;  // of the clear-air absorber
   double path;         // m of rain below the aircraft
   LayerTemperatures t;

@@ -69,9 +69,9 @@ struct ProfileFit {
   const WindPiece* piece;
 };
 inline ProfileFit fit_on_pieces(const Misfit& m) {
-  const std::array<WindPiece, 3>& pieces = wind_pieces();
+  const auto& pieces = wind_pieces();
   ProfileFit best{fit_on_piece(m, pieces[0]), &pieces[0]};
-  for (std::size_t k = 1; k < 3; ++k) {
+  for (std::size_t k = 1; k < pieces.size(); ++k) {
     const PieceFit f = fit_on_piece(m, pieces[k]);
     if (f.chi2 < best.fit.chi2) best = {f, &pieces[k]};
   }

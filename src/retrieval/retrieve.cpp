@@ -75,6 +75,14 @@ struct Candidate {
   double lower;  // the cell's minimum is not expected below this
 };
 
+// Every piece's bracketed minima, in ascending order of how low each may go.
+struct Candidates {
+  std::array<Candidate, kWindIncrementPieces.size() * (kGridPoints + 1)> list;
+  int count;
+};
+
+using Grid = std::array<Node, kGridPoints>;
+
 struct Solution {
   Misfit misfit;  // at the solution's rain rate
   const WindPiece* piece;
@@ -82,14 +90,20 @@ struct Solution {
   int iterations;
 };
 
-// The global minimum of the misfit over the domain: the lowest of the three
-// pieces' profiles, each smooth in the rain rate, whose minima the grid
-// brackets by the sign of their slopes. On the way, each grid node's chi2
-// becomes the lowest of the pieces' fits there, and the refined minima are
-// appended to `minima`.
-Solution global_minimum(const MisfitModel& model, std::array<Node, kGridPoints>& grid,
-                        std::array<Node, kMaxRefinements + 1>& minima, int& minima_count) {
-  std::array<Candidate, 3 * (kGridPoints + 1)> candidates;
+// What the search leaves: the solution, and the misfits it met on the way,
+// from which the intervals start.
+struct Search {
+  Solution best;
+  Grid grid;                                 // each with the lowest of the pieces' fits
+  std::array<Node, kMaxRefinements> minima;  // the refined ones, in the order found
+  int minima_count;
+};
+
+// The minima of each piece's profile that the grid brackets by the sign of
+// its slope, with the cubic's estimate of how low each may go. On the way,
+// each grid node's chi2 becomes the lowest of the pieces' fits there.
+Candidates bracket_minima(Grid& grid) {
+  Candidates candidates;
   int count = 0;
   for (Node& node : grid) node.chi2 = kInf;
   for (const WindPiece& piece : wind_pieces()) {
@@ -98,9 +112,11 @@ Solution global_minimum(const MisfitModel& model, std::array<Node, kGridPoints>&
       fits[j] = fit_on_piece(grid[j].misfit, piece);
       grid[j].chi2 = std::fmin(grid[j].chi2, fits[j].chi2);
     }
-    if (fits.front().slope >= 0.0) candidates[std::size_t(count++)] = {&piece, -1, 0, fits[0].chi2};
+    if (fits.front().slope >= 0.0) {
+      candidates.list[std::size_t(count++)] = {&piece, -1, 0, fits[0].chi2};
+    }
     if (fits.back().slope <= 0.0) {
-      candidates[std::size_t(count++)] = {&piece, -1, kGridPoints - 1, fits.back().chi2};
+      candidates.list[std::size_t(count++)] = {&piece, -1, kGridPoints - 1, fits.back().chi2};
     }
     for (int j = 0; j + 1 < kGridPoints; ++j) {
       const PieceFit& left = fits[std::size_t(j)];
@@ -109,51 +125,70 @@ Solution global_minimum(const MisfitModel& model, std::array<Node, kGridPoints>&
       const double width = grid[std::size_t(j + 1)].misfit.rain - grid[std::size_t(j)].misfit.rain;
       const double estimate = cubic_minimum(left.chi2, right.chi2, left.slope, right.slope, width);
       const double rise = std::fmax(left.chi2, right.chi2) - estimate;
-      candidates[std::size_t(count++)] = {&piece, j, 0, estimate - kEstimateMargin * rise};
+      candidates.list[std::size_t(count++)] = {&piece, j, 0, estimate - kEstimateMargin * rise};
     }
   }
-  std::stable_sort(candidates.begin(), candidates.begin() + count,
+  std::stable_sort(candidates.list.begin(), candidates.list.begin() + count,
                    [](const Candidate& a, const Candidate& b) { return a.lower < b.lower; });
+  candidates.count = count;
+  return candidates;
+}
 
-  const auto at_grid = [&](int j, const WindPiece& piece) {
-    const Misfit& m = grid[std::size_t(j)].misfit;
-    return Solution{m, &piece, fit_on_piece(m, piece), 0};
-  };
-  Solution best = at_grid(0, wind_pieces()[0]);
+Solution at_grid_point(const Node& node, const WindPiece& piece) {
+  return Solution{node.misfit, &piece, fit_on_piece(node.misfit, piece), 0};
+}
+
+// The minimum of a piece's profile in a cell of the grid: the zero of its
+// slope there, the lowest point met on the way (at the zero, within the
+// tolerance).
+Solution refine_in_cell(const MisfitModel& model, const Grid& grid, const Candidate& c) {
+  const Solution left = at_grid_point(grid[std::size_t(c.cell)], *c.piece);
+  const Solution right = at_grid_point(grid[std::size_t(c.cell + 1)], *c.piece);
+  Solution here = left.fit.chi2 <= right.fit.chi2 ? left : right;
+  const Root root = brent_root(
+      [&](double rain) {
+        const Misfit m = model.at(rain);
+        const PieceFit f = fit_on_piece(m, *c.piece);
+        if (f.chi2 < here.fit.chi2) {
+          here.misfit = m;
+          here.fit = f;
+        }
+        return f.slope;
+      },
+      left.misfit.rain, right.misfit.rain, left.fit.slope, right.fit.slope, kRainTolerance,
+      kMaxIterations);
+  here.iterations = root.iterations;
+  return here;
+}
+
+// The global minimum of the misfit over the domain: the lowest of the
+// pieces' profiles, each smooth in the rain rate. Basins are refined, the
+// likeliest first, until the estimates of the rest lie above the best found.
+Search search_domain(const MisfitModel& model) {
+  Search search;
+  for (int j = 0; j < kGridPoints; ++j) {
+    search.grid[std::size_t(j)].misfit = model.at(grid_rain(j));
+  }
+  const Candidates candidates = bracket_minima(search.grid);
+  Solution& best = search.best;
+  best = at_grid_point(search.grid[0], wind_pieces()[0]);
   bool found = false;
-  minima_count = 0;
-  int refinements = 0;
-  for (int k = 0; k < count && refinements < kMaxRefinements; ++k) {
-    const Candidate& c = candidates[std::size_t(k)];
+  search.minima_count = 0;
+  for (int k = 0; k < candidates.count && search.minima_count < kMaxRefinements; ++k) {
+    const Candidate& c = candidates.list[std::size_t(k)];
     if (found && !(c.lower < best.fit.chi2)) break;
-    Solution here = at_grid(c.end, *c.piece);
+    const Solution here = c.cell < 0 ? at_grid_point(search.grid[std::size_t(c.end)], *c.piece)
+                                     : refine_in_cell(model, search.grid, c);
     if (c.cell >= 0) {
-      // The zero of the profile's slope in the cell; the lowest point met
-      // on the way is the minimum (at the zero, within the tolerance).
-      const Solution left = at_grid(c.cell, *c.piece), right = at_grid(c.cell + 1, *c.piece);
-      here = left.fit.chi2 <= right.fit.chi2 ? left : right;
-      const Root root = brent_root(
-          [&](double rain) {
-            const Misfit m = model.at(rain);
-            const PieceFit f = fit_on_piece(m, *c.piece);
-            if (f.chi2 < here.fit.chi2) {
-              here.misfit = m;
-              here.fit = f;
-            }
-            return f.slope;
-          },
-          left.misfit.rain, right.misfit.rain, left.fit.slope, right.fit.slope, kRainTolerance,
-          kMaxIterations);
-      here.iterations = root.iterations;
-      ++refinements;
-      minima[std::size_t(minima_count++)] = {here.misfit, fit_on_pieces(here.misfit).fit.chi2};
+      search.minima[std::size_t(search.minima_count++)] = {here.misfit,
+                                                           fit_on_pieces(here.misfit).fit.chi2};
     }
     if (!found || here.fit.chi2 < best.fit.chi2) best = here;
     found = true;
   }
   if (!found) {
     // No slope had a sign (NaN throughout): the lowest grid point, if any.
-    for (const Node& node : grid) {
+    for (const Node& node : search.grid) {
       const ProfileFit f = fit_on_pieces(node.misfit);
       if (f.fit.chi2 < best.fit.chi2) best = {node.misfit, f.piece, f.fit, 0};
     }
@@ -162,7 +197,7 @@ Solution global_minimum(const MisfitModel& model, std::array<Node, kGridPoints>&
   // calmer speed is the answer.
   const WindPiece& calm = wind_pieces()[0];
   if (best.piece->index == 1 && best.fit.x <= calm.increment_high) best.piece = &calm;
-  return best;
+  return search;
 }
 
 struct Validated {
@@ -192,10 +227,115 @@ Validated validate(float sst_c, float altitude_m, float air_c, float salinity_ps
   return v;
 }
 
+// The weighted least squares linearised at the solution: J^T W J and
+// J^T W r for the Jacobian columns J of wind and rain and the residuals r.
+struct NormalEquations {
+  double ww, wr, rr;  // J^T W J
+  double gw, gr;      // J^T W r
+  double chi2;        // r^T W r, in units of the smallest noise squared
+  double sum2;        // r^T r, K^2
+};
+
+NormalEquations normal_equations(const RainState& s, double wind, const Six& tb,
+                                 const Six& weight) {
+  const double increment = wind_increment(wind);
+  const WindRainDerivatives columns = wind_rain_derivatives(s, wind);
+  NormalEquations n{0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+  for (std::size_t i = 0; i < 6; ++i) {
+    const double w = weight[i];
+    const double jw = columns.wind[i];
+    const double jr = columns.rain[i];
+    const double residual = s.c[i] + s.d[i] * increment - tb[i];
+    n.ww += w * jw * jw;
+    n.wr += w * jw * jr;
+    n.rr += w * jr * jr;
+    n.gw += w * jw * residual;
+    n.gr += w * jr * residual;
+    n.chi2 += w * residual * residual;
+    n.sum2 += residual * residual;
+  }
+  return n;
+}
+
+struct Linearised {
+  double wind_sd, rain_sd;      // m/s, mm/h; inf where unconstrained
+  double wind_step, rain_step;  // m/s, mm/h
+};
+
+// Covariance noise_min^2 (J^T W J)^-1, and the Gauss-Newton step
+// -(J^T W J)^-1 J^T W r. Where a column vanishes (zero rain: no rain
+// sensitivity at all) that variable is unconstrained and the other is taken
+// alone.
+Linearised covariance_and_step(const NormalEquations& n, double noise_min) {
+  const double scale = noise_min;
+  Linearised l{kInf, kInf, 0.0, 0.0};
+  const double det = n.ww * n.rr - n.wr * n.wr;
+  if (n.ww > 0.0 && n.rr > 0.0 && det > 1e-12 * n.ww * n.rr) {
+    l.wind_sd = scale * std::sqrt(n.rr / det);
+    l.rain_sd = scale * std::sqrt(n.ww / det);
+    l.wind_step = -(n.rr * n.gw - n.wr * n.gr) / det;
+    l.rain_step = -(n.ww * n.gr - n.wr * n.gw) / det;
+  } else if (n.ww > 0.0 && n.rr == 0.0) {
+    l.wind_sd = scale / std::sqrt(n.ww);
+    l.wind_step = -n.gw / n.ww;
+  } else if (n.rr > 0.0 && n.ww == 0.0) {
+    l.rain_sd = scale / std::sqrt(n.rr);
+    l.rain_step = -n.gr / n.rr;
+  }
+  return l;
+}
+
+// The confidence intervals where the misfit rises by `rise` above the
+// solution's, searched next to the grid, the refined minima and the solution,
+// in order of rain rate.
+Intervals intervals_around(const MisfitModel& model, const Search& search,
+                           const Misfit& at_solution, double rise, double wind, double rain) {
+  std::array<Node, kMaxRefinements + 1> minima;
+  std::copy(search.minima.begin(), search.minima.begin() + search.minima_count, minima.begin());
+  int minima_count = search.minima_count;
+  const double solution_chi2 = fit_on_pieces(at_solution).fit.chi2;
+  minima[std::size_t(minima_count++)] = {at_solution, solution_chi2};
+  const auto by_rain = [](const Node& a, const Node& b) { return a.misfit.rain < b.misfit.rain; };
+  std::sort(minima.begin(), minima.begin() + minima_count, by_rain);
+  std::array<Node, kGridPoints + kMaxRefinements + 1> nodes;
+  static_assert(nodes.size() <= kMaxNodes);
+  std::merge(search.grid.begin(), search.grid.end(), minima.begin(), minima.begin() + minima_count,
+             nodes.begin(), by_rain);
+  return confidence_intervals(
+      model, std::span<const Node>(nodes.data(), std::size_t(kGridPoints + minima_count)),
+      solution_chi2 + rise, wind, rain);
+}
+
+// Too uncertain to be useful. With intervals their half-widths count, as
+// one-sigma equivalents (z sigma at the quantile z^2) so that the rule holds
+// at any level; without, the linearised sigmas.
+bool weakly_constrained(const Retrieval& r, bool intervals, double quantile) {
+  if (!intervals) return !(r.wind_sd <= weak_wind_sd && r.rain_sd <= weak_rain_sd);
+  const double z = std::sqrt(quantile);
+  return !(r.wind_hi - r.wind_lo <= 2.0 * z * weak_wind_sd &&
+           r.rain_hi - r.rain_lo <= 2.0 * z * weak_rain_sd);
+}
+
 bool on_bound_and_held(double value, double step, double sd, const AcceptedRange& range) {
   const double margin = kBoundShare * sd;
   return (value <= double(range.low) && value + step < double(range.low) - margin) ||
          (value >= double(range.high) && value + step > double(range.high) + margin);
+}
+
+// The status of a retrieval that was attempted, the first that applies.
+RetrievalStatus classify(const Retrieval& r, double chi2, double noise_min, const Linearised& l,
+                         bool weak) {
+  // A misfit beyond the range of double compares as inf <= inf with a noise
+  // as large: not finite, the fit is unknown and never converged.
+  const double misfit_per_channel = std::sqrt(chi2 / 6.0);
+  if (!(std::isfinite(misfit_per_channel) && misfit_per_channel <= poor_fit_factor * noise_min)) {
+    return RetrievalStatus::poor_fit;
+  }
+  if (on_bound_and_held(r.wind, l.wind_step, l.wind_sd, wind_range_ms) ||
+      on_bound_and_held(r.rain, l.rain_step, l.rain_sd, rain_range_mmh)) {
+    return RetrievalStatus::at_bound;
+  }
+  return weak ? RetrievalStatus::weakly_constrained : RetrievalStatus::converged;
 }
 
 }  // namespace
@@ -230,93 +370,37 @@ Retrieval retrieve(float sst_c, float altitude_m, float air_c, const std::array<
   }
   const DoubleModel model(environment_from_replies(sst_c, altitude_m, air_c, salinity_psu));
   const MisfitModel misfit(model, tb, v.weight);
-  std::array<Node, kGridPoints> grid;
-  for (int j = 0; j < kGridPoints; ++j) grid[std::size_t(j)].misfit = misfit.at(grid_rain(j));
-  std::array<Node, kMaxRefinements + 1> minima;
-  int minima_count = 0;
-  const Solution best = global_minimum(misfit, grid, minima, minima_count);
-  const double wind = best.piece->wind_at(best.fit.x);
-  const double rain = best.misfit.rain;
+  const Search search = search_domain(misfit);
+  const double wind = search.best.piece->wind_at(search.best.fit.x);
+  const double rain = search.best.misfit.rain;
 
-  // The residuals and the Jacobian columns for wind and rain at the solution.
   RainState s;
   const Misfit at_solution = misfit.at(rain, s);
-  const double increment = wind_increment(wind);
-  const WindRainDerivatives columns = wind_rain_derivatives(s, wind);
-  double ww = 0.0, wr = 0.0, rr = 0.0, gw = 0.0, gr = 0.0, chi2 = 0.0, sum2 = 0.0;
-  for (std::size_t i = 0; i < 6; ++i) {
-    const double w = v.weight[i];
-    const double jw = columns.wind[i];
-    const double jr = columns.rain[i];
-    const double residual = s.c[i] + s.d[i] * increment - tb[i];
-    ww += w * jw * jw;
-    wr += w * jw * jr;
-    rr += w * jr * jr;
-    gw += w * jw * residual;
-    gr += w * jr * residual;
-    chi2 += w * residual * residual;
-    sum2 += residual * residual;
-  }
-  // Covariance noise_min^2 (J^T W J)^-1, and the Gauss-Newton step
-  // -(J^T W J)^-1 J^T W r. Where a column vanishes (zero rain: no rain
-  // sensitivity at all) that variable is unconstrained and the other is
-  // taken alone.
-  const double scale = v.noise_min;
-  double wind_sd = kInf, rain_sd = kInf, wind_step = 0.0, rain_step = 0.0;
-  const double det = ww * rr - wr * wr;
-  if (ww > 0.0 && rr > 0.0 && det > 1e-12 * ww * rr) {
-    wind_sd = scale * std::sqrt(rr / det);
-    rain_sd = scale * std::sqrt(ww / det);
-    wind_step = -(rr * gw - wr * gr) / det;
-    rain_step = -(ww * gr - wr * gw) / det;
-  } else if (ww > 0.0 && rr == 0.0) {
-    wind_sd = scale / std::sqrt(ww);
-    wind_step = -gw / ww;
-  } else if (rr > 0.0 && ww == 0.0) {
-    rain_sd = scale / std::sqrt(rr);
-    rain_step = -gr / rr;
-  }
-
-  Retrieval result{wind, rain, wind_sd, rain_sd,         std::sqrt(sum2 / 6.0),     kNan,
-                   kNan, kNan, kNan,    best.iterations, RetrievalStatus::converged};
-  bool weak = !(wind_sd <= weak_wind_sd && rain_sd <= weak_rain_sd);
+  const NormalEquations n = normal_equations(s, wind, tb, v.weight);
+  const Linearised l = covariance_and_step(n, v.noise_min);
+  Retrieval result{.wind = wind,
+                   .rain = rain,
+                   .wind_sd = l.wind_sd,
+                   .rain_sd = l.rain_sd,
+                   .rms = std::sqrt(n.sum2 / 6.0),
+                   .wind_lo = kNan,
+                   .wind_hi = kNan,
+                   .rain_lo = kNan,
+                   .rain_hi = kNan,
+                   .iterations = search.best.iterations,
+                   .status = RetrievalStatus::converged};
+  double quantile = kNan;
   if (options.intervals) {
-    // The nodes the bounds are searched between: the grid, the refined
-    // minima and the solution, in order of rain rate.
-    const double solution_chi2 = fit_on_pieces(at_solution).fit.chi2;
-    minima[std::size_t(minima_count++)] = {at_solution, solution_chi2};
-    const auto by_rain = [](const Node& a, const Node& b) { return a.misfit.rain < b.misfit.rain; };
-    std::sort(minima.begin(), minima.begin() + minima_count, by_rain);
-    std::array<Node, kGridPoints + kMaxRefinements + 1> nodes;
-    static_assert(nodes.size() <= kMaxNodes);
-    std::merge(grid.begin(), grid.end(), minima.begin(), minima.begin() + minima_count,
-               nodes.begin(), by_rain);
-    const double q = chi_square_quantile(options.level);
-    const double threshold = solution_chi2 + q * scale * scale;
-    const Intervals bounds = confidence_intervals(
-        misfit, std::span<const Node>(nodes.data(), std::size_t(kGridPoints + minima_count)),
-        threshold, wind, rain);
+    quantile = chi_square_quantile(options.level);
+    const double rise = quantile * v.noise_min * v.noise_min;
+    const Intervals bounds = intervals_around(misfit, search, at_solution, rise, wind, rain);
     result.wind_lo = bounds.wind_lo;
     result.wind_hi = bounds.wind_hi;
     result.rain_lo = bounds.rain_lo;
     result.rain_hi = bounds.rain_hi;
-    // Half-widths as one-sigma equivalents, so the rule holds at any level.
-    const double z = std::sqrt(q);
-    weak = !(bounds.wind_hi - bounds.wind_lo <= 2.0 * z * weak_wind_sd &&
-             bounds.rain_hi - bounds.rain_lo <= 2.0 * z * weak_rain_sd);
   }
-
-  // A misfit beyond the range of double compares as inf <= inf with a noise
-  // as large: not finite, the fit is unknown and never converged.
-  const double misfit_per_channel = std::sqrt(chi2 / 6.0);
-  if (!(std::isfinite(misfit_per_channel) && misfit_per_channel <= poor_fit_factor * scale)) {
-    result.status = RetrievalStatus::poor_fit;
-  } else if (on_bound_and_held(wind, wind_step, wind_sd, wind_range_ms) ||
-             on_bound_and_held(rain, rain_step, rain_sd, rain_range_mmh)) {
-    result.status = RetrievalStatus::at_bound;
-  } else if (weak) {
-    result.status = RetrievalStatus::weakly_constrained;
-  }
+  result.status = classify(result, n.chi2, v.noise_min, l,
+                           weakly_constrained(result, options.intervals, quantile));
   return result;
 }
 

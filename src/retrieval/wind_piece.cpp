@@ -3,20 +3,16 @@
 #include <cmath>
 #include <limits>
 
-#include "radiative_balance.hpp"
 #include "tbcalc/retrieval.hpp"
+#include "wind_increment.hpp"
 
 namespace tbcalc {
 
 using namespace detail;
 
-int wind_piece(double wind) {
-  // The same comparisons as wind_increment, so a float widened to double
-  // lands where the single-precision model puts it.
-  if (wind < double(kCalmBreak)) return 0;
-  if (wind < double(kGaleBreak)) return 1;
-  return 2;
-}
+// The piece wind_increment takes, so a float widened to double lands where
+// the single-precision model puts it.
+int wind_piece(double wind) { return wind_increment_piece(wind); }
 
 float wind_for_forward_model(double wind) {
   constexpr float kLargest = std::numeric_limits<float>::max();
