@@ -42,6 +42,7 @@ struct ModelPoint {
   std::array<double, 6> emis;  // flat-sea emissivity per channel
   double wind;                 // m/s
   double rain;                 // mm/h
+  double salinity;             // psu, of the emissivity: for d_salinity alone
 };
 
 // The point of the channel table `freqs` with an environment as the dialogue

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "double_model.hpp"
+#include "sea_emissivity.hpp"
 
 namespace tbcalc {
 
@@ -18,6 +19,7 @@ ModelPoint model_point(const Environment& env, double wind, double rain) {
   p.air = double(env.air);
   p.wind = wind;
   p.rain = rain;
+  p.salinity = double(env.salinity);
   return p;
 }
 
@@ -46,6 +48,9 @@ Jacobian jacobian(const ModelPoint& point) {
     j.d_wind[i] = wind_rain.wind[i];
     j.d_rain[i] = wind_rain.rain[i];
     j.d_emis[i] = gamma * (m.sst - s.down[i]);
+    // Salinity moves the brightness through the flat-sea emissivity alone.
+    j.d_salinity[i] =
+        j.d_emis[i] * sea_emissivity(point.freq[i], point.sst, point.salinity).per_psu;
     j.d_sst[i] = gamma * e;
 
     // Sky and rain-layer temperatures both follow the flight-level one.
