@@ -88,6 +88,11 @@ def test_broadcasting_shapes():
     out = tbcalc.brightness(sst, altitude, 10, 10, 5)
     assert out.shape == (2, 3, 6)
     np.testing.assert_array_equal(out[1, 2], tbcalc.brightness(28, 9000, 10, 10, 5))
+    # The salinity too; 36, the open ocean's, where it is not given.
+    sea = tbcalc.brightness(sst, 1500, 10, 10, 5, salinity=[20.0, 28.0, 36.0])
+    assert sea.shape == (2, 3, 6)
+    np.testing.assert_array_equal(sea[:, 2], tbcalc.brightness(sst, 1500, 10, 10, 5)[:, 0])
+    np.testing.assert_array_equal(tbcalc.emissivity(15, [[28], [36]])[1, 0], tbcalc.emissivity(15))
     assert tbcalc.brightness(20, 1500, 10, np.zeros((0, 4)), 5).shape == (0, 4, 6)
     # Non-contiguous views are read through their strides.
     view = np.linspace(0, 150, 40).reshape(8, 5)[::2, ::-2]
