@@ -21,9 +21,11 @@ mkdir -p "$in"
 "$generator" matrix > "$in/session.txt"
 "$generator" records $records > "$in/records.txt"
 # The header file names its columns in another order, around one that is not
-# an input, so that columns are found by name and passed through.
-awk 'BEGIN { print "id,rain,wind,air,altitude,sst" }
-     { printf "%d,%s,%s,%s,%s,%s\n", NR, $5, $4, $3, $2, $1 }' "$in/records.txt" > "$in/records.csv"
+# an input, so that columns are found by name and passed through; it adds a
+# salinity from 0 to 40, fresh water's threshold among them.
+awk 'BEGIN { print "id,rain,wind,air,altitude,sst,salinity" }
+     { printf "%d,%s,%s,%s,%s,%s,%.1f\n", NR, $5, $4, $3, $2, $1, (NR * 7) % 401 / 10 }' \
+  "$in/records.txt" > "$in/records.csv"
 
 # Each program's standard output in folder $2 for the build in $1. Standard
 # error must stay empty and the status 0: every record is in range.
