@@ -29,6 +29,8 @@ def test_retrieval_attributes_follow_the_field_list():
     stub = next(n for n in STUBS if isinstance(n, ast.ClassDef) and n.name == "Retrieval")
     assert [n.name for n in stub.body if isinstance(n, ast.FunctionDef)] == expected
     assert [name for name in vars(tbcalc.Retrieval) if not name.startswith("_")] == expected
+    assert [n for n in vars(tbcalc.Jacobian) if not n.startswith("_")] == [
+        name for name, _ in tbcalc.JACOBIAN_FIELDS]
     r = tbcalc.retrieve(20, 1500, 10, tbcalc.brightness(20, 1500, 10, [10, 30], 5))
     for name, units, long_name, _, doc, _ in tbcalc.RETRIEVAL_FIELDS:
         assert getattr(tbcalc.Retrieval, name).__doc__ == doc and units and long_name
