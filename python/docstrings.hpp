@@ -120,8 +120,9 @@ points (brightness temperatures differ from `brightness` by about 1e-5 K),
 differentiated analytically. At a break point the derivative is that of the
 branch the model takes there: for wind 7 and 31.9 m/s the piece from above,
 for altitude 1000 and 4000 m the one from below; at zero rain the rain's
-sensitivity is exactly 0. The inputs are taken as float32, as for
-`brightness`.
+sensitivity is exactly 0; below salinity 0.1 the static permittivity is fresh
+water's, and the jump at 0.1 is left out. The inputs are taken as float32,
+as for `brightness`.
 )";
 
 // The Returns section, one line per entry of `jacobian_fields`.

@@ -256,8 +256,17 @@ RetrievalArrays retrieval(const py::args& args, const py::kwargs& kwargs) {
   const Signature& signature = signatures->retrieve;
   const std::vector<py::object> bound = signature.bind(args, kwargs);
   const auto arg = [&](std::string_view name) { return bound[signature.index(name)]; };
-  const bool intervals = arg("intervals").cast<bool>();
-  const double level = arg("level").cast<double>();
+  // As Python's own would, a wrong type is a TypeError.
+  const auto option = [&]<class T>(const char* name, const char* what) {
+    try {
+      return arg(name).template cast<T>();
+    } catch (const py::cast_error&) {
+      throw py::type_error(std::string("retrieve(): ") + name + " must be " + what + ", not " +
+                           std::string(py::str(py::type::of(arg(name)).attr("__name__"))));
+    }
+  };
+  const bool intervals = option.operator()<bool>("intervals", "True or False");
+  const double level = option.operator()<double>("level", "a real number");
   const py::array tb_array = as_real_array(ArrayLike{arg("tb")}, "tb", float64());
   if (tb_array.ndim() == 0 || tb_array.shape(tb_array.ndim() - 1) != 6) {
     throw py::value_error("tb: the last axis must hold the six channels, got shape " +

@@ -89,7 +89,7 @@ std::vector<py::object> Signature::bind(const py::args& args, const py::kwargs& 
     const std::string name = py::str(key);
     std::size_t k = 0;
     while (k < parameters_.size() && parameters_[k].name != name &&
-           parameters_[k].old_name != name) {
+           (parameters_[k].old_name.empty() || parameters_[k].old_name != name)) {
       ++k;
     }
     if (k == parameters_.size())

@@ -233,6 +233,9 @@ TEST(Layout, ColumnsFoundByName) {
        {},
        "no column 'sst' in the header, read as the one column 'time;sst;altitude;air': columns are "
        "separated by commas or tabs, and this header seems to use ';'"},
+      {"sst,altitude,air,x",
+       {},
+       "the header has a column 'x' and --set gives 'x' a constant: one or the other"},
       {"sst,altitude,air,TB2,tb1",
        {},
        "the header already has the columns 'tb1', 'tb2' that the output adds: name the added "
@@ -256,7 +259,7 @@ TEST(TableOptions, CommandLines) {
   double noise = 0.5;
   TableCommand command;
   command.program = "prog";
-  command.inputs = {{"sst", {}}, {"wind", {}}, {"salinity", 36.0}};
+  command.inputs = {{"sst", {}}, {"wind", {}}, {"salinity", 36.0, &input_field(InputId::salinity)}};
   command.options.push_back({"--noise", "K", "", [&](std::string_view v) -> std::string {
                                return v == "bad" ? "invalid noise" : (noise = 1.0, "");
                              }});
@@ -305,6 +308,12 @@ TEST(TableOptions, CommandLines) {
        {},
        0,
        "invalid setting 'rain=3': the inputs are sst, wind, salinity"},
+      {{"--set", "salinity=41"},
+       Action::usage_error,
+       {},
+       {},
+       0,
+       "invalid setting 'salinity=41': sea surface salinity 41 out of range (0 to 40 psu)"},
       {{"--set", "salinity=x"},
        Action::usage_error,
        {},
@@ -358,6 +367,9 @@ TEST(TableOptions, CommandLines) {
   EXPECT_EQ(noise, 1.0);
   const char* set[] = {"prog", "--set", "salinity=28"};
   EXPECT_EQ(parse_table_options(command, 3, set).inputs[2].constant, 28.0);
+  // A column asked for by name must be there: no fallback.
+  const char* named[] = {"prog", "--header", "--salinity", "SSS"};
+  EXPECT_FALSE(parse_table_options(command, 4, named).inputs[2].fallback);
 }
 
 TEST(Progress, TheLineAndItsClearingBeforeAMessage) {

@@ -54,11 +54,11 @@ inline constexpr float default_salinity_psu = 36.0f;
 // Celsius value taken back from the stored kelvin one and the salinity (at
 // 36, klsw_loop's table).
 struct Environment {
-  float sst;                  // K
-  float altitude;             // m
-  float air;                  // K
-  std::array<float, 6> emis;  // flat-sea emissivity per channel of `freqs`
-  float salinity;             // psu, of the emissivity table
+  float sst;                              // K
+  float altitude;                         // m
+  float air;                              // K
+  std::array<float, 6> emis;              // flat-sea emissivity per channel of `freqs`
+  float salinity = default_salinity_psu;  // psu, of the emissivity table
 };
 // Computed for any input; the model was made for the accepted ranges above.
 Environment environment_from_replies(float sst_c, float altitude_m, float air_c,

@@ -35,14 +35,14 @@ namespace tbcalc {
 
 // One computation's inputs in double precision.
 struct ModelPoint {
-  std::array<double, 6> freq;  // GHz
-  double sst;                  // K
-  double altitude;             // m
-  double air;                  // K, at flight level
-  std::array<double, 6> emis;  // flat-sea emissivity per channel
-  double wind;                 // m/s
-  double rain;                 // mm/h
-  double salinity;             // psu, of the emissivity: for d_salinity alone
+  std::array<double, 6> freq;              // GHz
+  double sst;                              // K
+  double altitude;                         // m
+  double air;                              // K, at flight level
+  std::array<double, 6> emis;              // flat-sea emissivity per channel
+  double wind;                             // m/s
+  double rain;                             // mm/h
+  double salinity = default_salinity_psu;  // psu, of the emissivity: for d_salinity alone
 };
 
 // The point of the channel table `freqs` with an environment as the dialogue
@@ -60,8 +60,14 @@ ModelPoint model_point(const Environment& env, double wind, double rain);
 //     the altitude, derivative 1;
 //   rain 0: the rain opacity and its derivative are both 0 (the rain's
 //     sensitivity vanishes there; d_rain is exactly 0).
-// A channel outside 4 to 8 GHz gives 0 for all. Made for the accepted ranges;
-// beyond them the formulas are evaluated as they stand.
+//   salinity 0.1 psu: below it the static permittivity is fresh water's,
+//     which does not move with salinity; the jump at 0.1 itself is not a
+//     derivative and is left out.
+// d_salinity is K per psu, through the flat-sea emissivity evaluated in
+// double precision at the point's salinity (the point's emissivity table is
+// not differentiated). A channel outside 4 to 8 GHz gives 0 for all. Made
+// for the accepted ranges; beyond them the formulas are evaluated as they
+// stand.
 struct Jacobian {
   std::array<double, 6> tb;          // K
   std::array<double, 6> d_wind;      // K per m/s

@@ -58,7 +58,7 @@ _SPELLINGS = {
     "m s-1": {"m s-1", "m/s", "m s**-1", "m.s-1", "meter second-1"},
     "mm h-1": {"mm h-1", "mm/h", "mm/hr", "mm hr-1", "mm.h-1"},
     "K": {"K", "kelvin", "Kelvin", "degK"},
-    "1e-3": {"1e-3", "0.001", "psu", "PSU"},
+    "1e-3": {"1e-3", "0.001", "psu", "PSU", "pss", "PSS", "pss-78", "PSS-78"},
 }
 
 # What each input means and its CF attributes, from the inputs' description
@@ -347,12 +347,16 @@ def _input(data, value, role):
 def _or_fallback(data, value, role):
     """`value`, or where it is None, the variable named `role` of `data` if it
     has one, else the input's fallback (as the table programs take a column
-    when it is there)."""
+    when it is there), as a DataArray."""
     if value is not None:
-        return value
-    if isinstance(data, xr.Dataset) and role in data.variables:
-        return role
-    return _FALLBACKS[role]
+        return _input(data, value, role)
+    if not (isinstance(data, xr.Dataset) and role in data.variables):
+        return _input(data, _FALLBACKS[role], role)
+    try:
+        return _input(data, role, role)
+    except ValueError as error:
+        raise ValueError(f"{error} (the Dataset's variable {role!r} is taken unless "
+                         f"{role}= gives another, {role}={_FALLBACKS[role]:g} for instance)") from None
 
 
 def _channels(data, tb):

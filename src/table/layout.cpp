@@ -71,11 +71,19 @@ bool read_layout(std::string_view header, std::span<const RecordInput> inputs,
   std::vector<std::string> names;
   for (std::string_view field : raw) names.push_back(column_name(field));
   for (const RecordInput& input : inputs) {
+    const std::string& want = input.name;
     if (input.constant) {
+      // A constant beside a column of the input would leave the rows saying
+      // one value and their answers taking another.
+      if (std::any_of(names.begin(), names.end(),
+                      [&](const std::string& name) { return same_name(name, want); })) {
+        error = "the header has a column '" + want + "' and --set gives '" + want +
+                "' a constant: one or the other";
+        return false;
+      }
       layout.inputs.push_back(kNoColumn);
       continue;
     }
-    const std::string& want = input.name;
     std::size_t found = names.size();
     for (std::size_t i = 0; i < names.size(); ++i) {
       if (!same_name(names[i], want)) continue;
@@ -95,7 +103,7 @@ bool read_layout(std::string_view header, std::span<const RecordInput> inputs,
     }
     for (std::size_t k = 0; k < layout.inputs.size(); ++k) {
       if (layout.inputs[k] == found) {
-        error = "'" + inputs[k].name + "' and '" + want + "' would be read from one column";
+        error = "column '" + shown(names[found]) + "' would be read for two inputs";
         return false;
       }
     }

@@ -60,8 +60,16 @@ class BatchProcessor {
                 run_.inputs.begin(), run_.inputs.end(),
                 [&](const RecordInput& input) { return same_name(field, input.name); });
           };
-          if (const LineWords words = count_words(text, is_input);
-              l.first_record && words.header()) {
+          const LineWords words = count_words(text, is_input);
+          if (words.names == 0 && words.numbers == run_.plain.size() + 1) {
+            // One number more than plain records hold: an input they do not.
+            for (const RecordInput& input : run_.inputs) {
+              if (!input.fallback || input.constant) continue;
+              s_.problem << " (a " << input.name << "? --set " << input.name
+                         << "=VALUE gives it, or a column of it with --header)";
+              break;
+            }
+          } else if (l.first_record && words.header()) {
             s_.problem << (words.delimiter == ';' ? " (a header? use commas or tabs, and --header)"
                            : words.delimiter != '\0'
                                ? " (a header? read the file with --header)"

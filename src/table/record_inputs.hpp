@@ -25,5 +25,8 @@ void describe_out_of_range(const InputField& field, float typed, Problem& proble
 
 // The inputs for a help text, a line each: name, what it is, unit, range.
 std::string describe_inputs(std::span<const InputId> ids);
+// "In the plain format a record is one line of sst, ..., in that order, ...;
+// --set gives salinity.", for a help text.
+std::string plain_record_text(std::span<const InputId> ids);
 
 }  // namespace tbcalc::table

@@ -13,6 +13,7 @@
 #include "diagnostics.hpp"
 #include "fields.hpp"
 #include "pipeline.hpp"
+#include "record_inputs.hpp"
 #include "table_reader.hpp"
 
 namespace tbcalc::table {
@@ -89,6 +90,12 @@ std::string set_constant(const TableCommand& command, std::string_view setting,
         !read_number(setting.substr(equals + 1), value, problem)) {
       return "invalid setting '" + std::string(setting) + "': NAME=VALUE with a number is needed" +
              (problem.empty() ? "" : " (" + std::string(problem.view()) + ")");
+    }
+    // Taken as a typed value is: out of range, every record would be bad.
+    if (const InputField* field = command.inputs[c].field;
+        field && !field->range.contains(float(value))) {
+      describe_out_of_range(*field, float(value), problem);
+      return "invalid setting '" + std::string(setting) + "': " + std::string(problem.view());
     }
     inputs[c].constant = value;
     return "";
@@ -185,6 +192,8 @@ TableOptions parse_table_options(const TableCommand& command, int argc, const ch
         if (!error.empty()) return usage_error(error);
         if (value.empty()) return usage_error("option '" + name + "' needs a column name");
         o.inputs[c].name = value;
+        // A column asked for by name must be there: no fallback hides its absence.
+        o.inputs[c].fallback.reset();
         renamed[c] = true;
       }
       for (const ProgramOption& option : command.options) {
@@ -246,7 +255,8 @@ std::string usage_text(const TableCommand& command) {
   text += "                  " + names + "\n";
   text +=
       "                  (by default the column of that name, case ignored)\n"
-      "  --set NAME=VALUE  every record's NAME is VALUE, not read from a column (in\n"
+      "  --set NAME=VALUE\n"
+      "                  every record's NAME is VALUE, not read from a column (in\n"
       "                  the plain format: an input its records do not hold)\n"
       "  --suffix TEXT   with --header: TEXT after each added column's name, so\n"
       "                  that they differ from the input's (--suffix _retrieved)\n"

@@ -17,6 +17,7 @@
 #include "layout.hpp"
 #include "pipeline.hpp"
 #include "record_kind.hpp"
+#include "tbcalc/inputs.hpp"
 
 namespace tbcalc::console {
 class Diagnostics;
@@ -37,6 +38,7 @@ struct ProgramOption {
 struct TableInput {
   std::string name;                // its column's name by default, and its options' name
   std::optional<double> fallback;  // where it is not given; none: records must hold it
+  const InputField* field = nullptr;  // its description: a --set value must lie in its range
 };
 
 struct TableCommand {

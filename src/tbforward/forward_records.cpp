@@ -62,9 +62,7 @@ table::TableCommand forward_command() {
   command.purpose = "Compute the six nadir brightness temperatures of the sea at C band.";
   command.description =
       "Each record holds these inputs, as the dialogue accepts them typed:\n" +
-      table::describe_inputs(forward_inputs) +
-      "In the plain format a record is one line of the numbers without a fallback,\n"
-      "in that order, separated by blanks, tabs or commas; --set gives the others.\n"
+      table::describe_inputs(forward_inputs) + table::plain_record_text(forward_inputs) +
       "Each record gives one output line: the brightness temperatures (K) at 4.74,\n"
       "5.31, 5.57, 6.02, 6.69 and 7.09 GHz, each the shortest decimal that reads back\n"
       "as the same float; blank lines and lines starting with # are copied. With\n"

@@ -150,9 +150,8 @@ table::TableCommand retrieval_command(RetrievalSettings& settings) {
       "Retrieve surface wind speed and rain rate from six nadir brightness temperatures.";
   command.description =
       "Each record holds these inputs:\n" + table::describe_inputs(retrieval_inputs) +
-      "In the plain format a record is one line of the numbers without a fallback,\n"
-      "in that order, separated by blanks, tabs or commas (--set gives the others),\n"
-      "and gives one output line: wind (m/s), rain (mm/h), their one-sigma\n"
+      table::plain_record_text(retrieval_inputs) +
+      "A plain record gives one output line: wind (m/s), rain (mm/h), their one-sigma\n"
       "uncertainties, the rms misfit (K), with --intervals the confidence intervals\n"
       "of wind and rain, and a status word; blank lines and lines starting with #\n"
       "are copied. With --header the inputs are read from the columns of their\n"

@@ -2,6 +2,7 @@
 (intervals and per-channel noise included), the noise's broadcasting,
 statuses, bad input and threads."""
 import concurrent.futures
+import re
 
 import numpy as np
 import pytest
@@ -85,11 +86,18 @@ def test_brightness_temperatures_need_six_channels(tb):
         tbcalc.retrieve(20, 1500, 10, tb)
 
 
+@pytest.mark.parametrize("arguments,words", [
+    ({"tb": ["a"] * 6}, "tb"), ({"noise_k": "0.5"}, "noise_k"),
+    ({"intervals": "yes"}, "intervals must be True or False, not str"),
+    ({"level": None}, "level must be a real number, not NoneType"),
+    ({"": 30}, "unexpected keyword argument ''"), ({"salinty": 30}, "'salinty'")])
+def test_bad_retrieval_arguments_are_type_errors(arguments, words):
+    given = {"tb": np.full(6, 100.0)} | arguments
+    with pytest.raises(TypeError, match=re.escape(words)):
+        tbcalc.retrieve(20, 1500, 10, **given)
+
+
 def test_bad_retrieval_arguments():
-    with pytest.raises(TypeError):
-        tbcalc.retrieve(20, 1500, 10, ["a"] * 6)
-    with pytest.raises(TypeError):
-        tbcalc.retrieve(20, 1500, 10, np.full(6, 100.0), noise_k="0.5")
     with pytest.raises(ValueError):
         tbcalc.retrieve([20, 21, 22], 1500, 10, np.full((2, 6), 100.0))
 
