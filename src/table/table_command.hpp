@@ -36,8 +36,8 @@ struct ProgramOption {
 
 // A value each record holds, in the order the program computes with them.
 struct TableInput {
-  std::string name;                // its column's name by default, and its options' name
-  std::optional<double> fallback;  // where it is not given; none: records must hold it
+  std::string name;                   // its column's name by default, and its options' name
+  std::optional<double> fallback;     // where it is not given; none: records must hold it
   const InputField* field = nullptr;  // its description: a --set value must lie in its range
 };
 
