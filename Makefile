@@ -88,4 +88,4 @@ package: build
 	cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD_DIR) build-sanitize build-matrix build-fuzz
+	rm -rf $(BUILD_DIR) build-sanitize build-matrix build-fuzz build-wheel tbcalc.egg-info
