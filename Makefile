@@ -47,9 +47,10 @@ test-packages:
 # The whole suite built with AddressSanitizer and UBSan. The Python entries
 # run the sanitized module in build-sanitize/python/python3-sanitized: python3
 # with the sanitizers' run-times loaded first and no leak check, for the
-# interpreter never frees what it holds at exit. Two entries are left out:
+# interpreter never frees what it holds at exit. Three entries are left out:
 # valgrind_sessions, as Valgrind cannot run a program built with
-# AddressSanitizer, and deb_packages, as a sanitized build is never packaged.
+# AddressSanitizer, and deb_packages and pip_wheel, as a sanitized build is
+# never packaged.
 sanitize:
 	cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTBCALC_SANITIZE=ON $(CMAKE_FLAGS)
 	cmake --build build-sanitize -j $(JOBS)
