@@ -43,9 +43,10 @@ class CMakeBuild(build_ext):
     folder, then copies the installed Python package where setuptools packs it."""
 
     def build_extension(self, ext):
-        if self.inplace:
-            sys.exit("tbcalc cannot be installed in editable mode: `make build` builds the "
-                     "package into build/python, for PYTHONPATH")
+        # The package is CMake's build, stubs included, not the source folder.
+        if self.inplace or getattr(self, "editable_mode", False):
+            sys.exit("tbcalc has no editable install: `make build` builds the package "
+                     "into build/python, for PYTHONPATH")
         cmake_build = os.path.join(os.path.abspath(self.build_temp), "cmake")
         staging = self.staging()
         configure = [
