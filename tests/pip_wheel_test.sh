@@ -18,7 +18,9 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/tbcalc-pip.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 unset PYTHONPATH
-export PIP_DISABLE_PIP_VERSION_CHECK=1 PIP_ROOT_USER_ACTION=ignore PIP_NO_INPUT=1
+# pip offline and deaf to the machine's configuration (indexes, find-links).
+export PIP_CONFIG_FILE=/dev/null PIP_DISABLE_PIP_VERSION_CHECK=1 PIP_ROOT_USER_ACTION=ignore \
+  PIP_NO_INPUT=1
 
 # Runs a step with its output in a log, shown only when the step fails.
 step() {
