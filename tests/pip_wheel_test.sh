@@ -8,12 +8,7 @@
 # and answer as the build tree's do.
 #   pip_wheel_test.sh <source-dir> <python3> <version> <build-python-dir> <tbforward> <tbretrieve>
 set -eu
-source=$1
-python=$2
-version=$3
-build_python=$4
-tbforward=$5
-tbretrieve=$6
+source=$1 python=$2 version=$3 build_python=$4 tbforward=$5 tbretrieve=$6
 work=$(mktemp -d "${TMPDIR:-/tmp}/tbcalc-pip.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -42,9 +37,8 @@ step build "$python" -m build --no-isolation --outdir dist src
 sdist=dist/tbcalc-$version.tar.gz
 wheel=$(ls dist/tbcalc-"$version"-*.whl)
 tar -tzf "$sdist" > sdist.txt
-left=$(grep -E '^[^/]*/build[^/]*/|/__pycache__/|\.(o|a|so|pyc)$' sdist.txt || true)
-[ -z "$left" ] || {
-  echo "build outputs in the sdist: $left"
+! grep -E '^[^/]*/build[^/]*/|/__pycache__/|\.(o|a|so|pyc)$' sdist.txt || {
+  echo "build outputs in the sdist"
   exit 1
 }
 echo "built $sdist and, from it, $wheel"
