@@ -13,7 +13,8 @@ case ${1:-} in
     wanted="cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libf2c2-dev valgrind
             dpkg-dev groff-base lintian libedit-dev
             python3 python3-dev pybind11-dev python3-numpy python3-pytest python3-matplotlib
-            python3-xarray python3-dask python3-distributed python3-netcdf4" ;;
+            python3-xarray python3-dask python3-distributed python3-netcdf4
+            python3-sphinx python3-myst-parser" ;;
   ci)
     wanted="clang libclang-rt-14-dev clang-format" ;;
   *)
