@@ -10,6 +10,7 @@
 #                  intervals' coverage table, the whole-process and table
 #                  benchmarks, then the Python ones (numpy against C++, dask
 #                  workers against one thread)
+#   make docs      the documentation, with Sphinx, into $(BUILD_DIR)/docs/html
 #   make package   the Debian packages tbcalc, libtbcalc-dev and python3-tbcalc
 #                  in build/
 BUILD_DIR ?= build
@@ -18,7 +19,7 @@ CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 PYTHON ?= /usr/bin/python3
 
-.PHONY: all configure build run test test-packages sanitize matrix fuzz bench package clean
+.PHONY: all configure build run test test-packages sanitize matrix fuzz bench docs package clean
 
 all: build
 
@@ -84,6 +85,13 @@ bench: build
 	    $(BUILD_DIR)/bench/six_channels_loop; \
 	  PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) bench/dask_bench.py; \
 	else echo "python_bench: the Python module was not built"; fi
+
+# The documentation into $(BUILD_DIR)/docs/html, warnings as errors; the
+# Python API's pages come from the built package.
+docs: build
+	TBCALC_BUILD_DIR=$(CURDIR)/$(BUILD_DIR) $(PYTHON) -m sphinx -W --keep-going -q -b html \
+	  docs $(BUILD_DIR)/docs/html
+	@echo "documentation in $(BUILD_DIR)/docs/html/index.html"
 
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB

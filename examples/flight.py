@@ -155,6 +155,30 @@ def draw(flight, product, path):
     plt.close(fig)
 
 
+def summary(flight, product):
+    """How far the answers can be trusted along the leg, in lines for people."""
+    true_wind, true_rain = flight.true_wind.values, flight.true_rain.values
+    wind, wind_sd, rain_sd = product.wind.values, product.wind_sd.values, product.rain_sd.values
+    held_wind = (product.wind_lo.values <= true_wind) & (true_wind <= product.wind_hi.values)
+    held_rain = (product.rain_lo.values <= true_rain) & (true_rain <= product.rain_hi.values)
+    eye, light = true_wind < 5, true_rain < 1
+    at_bound = product.status.values == tbcalc.STATUSES.index("at-bound")
+    low, high = np.percentile(wind_sd[~eye], [10, 90])
+    return "\n".join([
+        f"{len(wind)} records; the wind within three sigma at "
+        f"{100 * np.mean(np.abs(wind - true_wind) <= 3 * wind_sd):.1f} %",
+        f"wind sigma {low:.1f} to {high:.1f} m/s along the leg (10th to 90th percentile); "
+        f"in the eye {np.median(wind_sd[eye]):.1f} m/s, {100 * np.mean(at_bound[eye]):.0f} % "
+        "at-bound",
+        f"rain sigma {np.median(rain_sd[(true_rain >= 1) & (true_rain < 5)]):.1f} mm/h in light "
+        f"rain, {np.median(rain_sd[true_rain > 30]):.1f} mm/h above 30 mm/h (medians)",
+        f"intervals hold the true wind at {100 * np.mean(held_wind):.1f} %, the true rain at "
+        f"{100 * np.mean(held_rain):.1f} %",
+        f"below 1 mm/h ({np.sum(light)} records) the rain's interval holds it at "
+        f"{100 * np.mean(held_rain[light]):.1f} %, its +-sigma at "
+        f"{100 * np.mean((np.abs(product.rain.values - true_rain) <= rain_sd)[light]):.1f} %"])
+
+
 def main():
     folder = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else pathlib.Path(__file__).parent
     folder.mkdir(parents=True, exist_ok=True)
@@ -165,7 +189,7 @@ def main():
         product.to_netcdf(folder / "flight_product.nc")
         write_csv(flight, folder / "flight.csv")
         draw(flight, product, folder / "flight.png")
-    print(f"wrote flight.nc, flight_product.nc, flight.csv and flight.png in {folder}")
+        print(summary(flight, product))
 
 
 if __name__ == "__main__":

@@ -128,7 +128,7 @@ as for `brightness`.
 // The Returns section, one line per entry of `jacobian_fields`.
 inline std::string jacobian_tail() {
   std::string doc =
-      "Returns\n-------\nJacobian\n    Arrays of float64, shape ``broadcast(...) + (6,)``:\n";
+      "Returns\n-------\nJacobian\n    Arrays of float64, shape ``broadcast(...) + (6,)``:\n\n";
   for (const JacobianField& f : jacobian_fields) {
     doc += "    " + std::string(f.name) + "\n        " + std::string(f.doc) + "\n";
   }
@@ -183,6 +183,7 @@ inline constexpr const char* kRetrieveReturns = R"(Returns
 Retrieval
     Arrays of the broadcast shape, one per entry of `RETRIEVAL_FIELDS`
     (float64), then the iterations, the status code and its word:
+
 )";
 
 inline constexpr const char* kRetrieveTail = R"(    iterations : int32

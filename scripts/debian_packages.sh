@@ -15,7 +15,8 @@ case ${1:-} in
             python3 python3-dev pybind11-dev python3-numpy python3-pytest python3-matplotlib
             python3-xarray python3-dask python3-distributed python3-netcdf4
             python3-build python3-venv python3-pip python3-setuptools python3-wheel
-            python3-pybind11" ;;
+            python3-pybind11
+            python3-sphinx python3-myst-parser" ;;
   ci)
     wanted="clang libclang-rt-14-dev clang-format" ;;
   *)
