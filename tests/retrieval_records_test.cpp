@@ -136,7 +136,7 @@ TEST(RunTable, ReadWriteAndThreadFaults) {
                               std::make_error_code(std::errc::resource_unavailable_try_again));
                         }
                         ++started;
-                        return std::jthread(std::move(work));
+                        return table::JoiningThread(std::move(work));
                       }};
     EXPECT_EQ(table::run_table(options, *retrieval_records(settings, options), io), c.exit_code);
     if (c.out_capacity == std::string::npos) EXPECT_EQ(out.text, c.out);

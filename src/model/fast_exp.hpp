@@ -9,10 +9,11 @@
 #pragma once
 
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+
+#include "bits.hpp"
 
 namespace tbcalc::detail {
 
@@ -32,15 +33,15 @@ inline double fast_exp(double x) {
   constexpr double kLn2Over64Low = 0x1.a39ef35793c76p-39;
   const double shifted = x * kSixtyFourOverLn2 + kShift;
   // The low 32 bits of the shifted value hold k in two's complement.
-  const std::int64_t k = std::int32_t(std::uint32_t(std::bit_cast<std::uint64_t>(shifted)));
+  const std::int64_t k = std::int32_t(std::uint32_t(bit_cast<std::uint64_t>(shifted)));
   const double kd = shifted - kShift;
   const double r = (x - kd * kLn2Over64High) - kd * kLn2Over64Low;
   const double poly =
       1.0 + r * (1.0 + r * (0.5 + r * (1.0 / 6.0 + r * (1.0 / 24.0 + r * (1.0 / 120.0)))));
   const double scaled = kExp2Table[k & 63] * poly;
   // Multiply by 2^(k / 64) through the exponent field: exact for normal results.
-  const std::uint64_t bits = std::bit_cast<std::uint64_t>(scaled) + (std::uint64_t(k >> 6) << 52);
-  return std::bit_cast<double>(bits);
+  const std::uint64_t bits = bit_cast<std::uint64_t>(scaled) + (std::uint64_t(k >> 6) << 52);
+  return bit_cast<double>(bits);
 }
 
 // True when a double lies far enough from the midpoint between two floats for
@@ -50,7 +51,7 @@ inline bool rounds_safely_to_float(double v) {
   constexpr std::uint64_t kDropped = (std::uint64_t(1) << 29) - 1;
   constexpr std::uint64_t kMidpoint = std::uint64_t(1) << 28;
   constexpr std::uint64_t kMargin = std::uint64_t(1) << 16;
-  const std::uint64_t low = std::bit_cast<std::uint64_t>(v) & kDropped;
+  const std::uint64_t low = bit_cast<std::uint64_t>(v) & kDropped;
   return low - (kMidpoint - kMargin) > 2 * kMargin;  // unsigned: outside the band
 }
 

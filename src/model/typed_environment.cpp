@@ -1,14 +1,14 @@
 // The model's inputs for typed values that repeat, kept between calls.
-#include <bit>
 #include <cstdint>
 
+#include "bits.hpp"
 #include "tbcalc/model.hpp"
 
 namespace tbcalc {
 namespace {
 
 bool same(float a, float b) {
-  return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+  return detail::bit_cast<std::uint32_t>(a) == detail::bit_cast<std::uint32_t>(b);
 }
 
 }  // namespace

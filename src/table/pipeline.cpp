@@ -22,7 +22,7 @@ constexpr std::size_t kHeadroomBytes = std::size_t(32) << 20;
 
 }  // namespace
 
-std::jthread start_thread(std::function<void()> work) { return std::jthread(std::move(work)); }
+JoiningThread start_thread(std::function<void()> work) { return JoiningThread(std::move(work)); }
 
 void BatchWriter::say(std::string_view message) {
   // At a terminal, what came before the message is shown before it.

@@ -25,10 +25,25 @@ class Diagnostics;
 
 namespace tbcalc::table {
 
+// A thread that is joined when it is destroyed, as a std::jthread is (the
+// C++ library of the WebAssembly toolchain has no jthread).
+class JoiningThread {
+ public:
+  explicit JoiningThread(std::function<void()> work) : thread_(std::move(work)) {}
+  JoiningThread(JoiningThread&&) noexcept = default;
+  JoiningThread& operator=(JoiningThread&&) = delete;
+  ~JoiningThread() {
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  std::thread thread_;
+};
+
 // Starts a thread that runs `work`; throws std::system_error when the
 // system has no thread to give.
-using ThreadStarter = std::function<std::jthread(std::function<void()> work)>;
-std::jthread start_thread(std::function<void()> work);
+using ThreadStarter = std::function<JoiningThread(std::function<void()> work)>;
+JoiningThread start_thread(std::function<void()> work);
 
 // Writes batches: output, the messages at their places, the closing
 // message; tallies what went wrong. Used by one thread at a time.
@@ -114,7 +129,7 @@ class Pipeline {
 
   std::vector<std::unique_ptr<Batch>> pool_;
   std::vector<std::unique_ptr<RecordWorker>> workers_;
-  std::vector<std::jthread> threads_;
+  std::vector<JoiningThread> threads_;
 
   std::mutex mutex_;  // guards what follows
   std::condition_variable work_ready_, batch_free_, all_written_;
