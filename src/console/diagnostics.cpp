@@ -72,6 +72,10 @@ void Diagnostics::clear_progress() {
 
 int write_standard_output(std::string_view text, Diagnostics& diagnostics) {
   FdSink sink(STDOUT_FILENO);
+  return write_output(text, sink, diagnostics);
+}
+
+int write_output(std::string_view text, ByteSink& sink, Diagnostics& diagnostics) {
   if (const int error = sink.write(text); error != 0) {
     diagnostics.report_error("error writing standard output", error);
     return kExitFailure;

@@ -60,5 +60,7 @@ class Diagnostics {
 // Returns the exit status: kExitFailure, with the reason reported, when the
 // text could not be delivered.
 int write_standard_output(std::string_view text, Diagnostics& diagnostics);
+// The same to any sink that stands for standard output.
+int write_output(std::string_view text, ByteSink& sink, Diagnostics& diagnostics);
 
 }  // namespace tbcalc::console

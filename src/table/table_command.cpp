@@ -325,27 +325,25 @@ int run_table(const TableOptions& options, const RecordKind& kind, TableIo& io) 
 }
 
 int run_table_command(const TableCommand& command, int argc, const char* const* argv,
-                      const MakeRecordKind& make_kind) {
-  console::FdSink error_sink(STDERR_FILENO);
-  Diagnostics diagnostics(command.program, error_sink, ::isatty(STDERR_FILENO) != 0);
-  if (winsize size{}; ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0)
-    diagnostics.set_width(size.ws_col);
+                      const MakeRecordKind& make_kind, const CommandStreams& streams) {
+  Diagnostics diagnostics(command.program, streams.errors, streams.errors_are_terminal);
+  diagnostics.set_width(streams.terminal_width);
   const TableOptions options = parse_table_options(command, argc, argv);
   switch (options.action) {
     case TableOptions::Action::help:
-      return console::write_standard_output(usage_text(command), diagnostics);
+      return console::write_output(usage_text(command), streams.output, diagnostics);
     case TableOptions::Action::version:
-      return console::write_standard_output(
+      return console::write_output(
           std::string(command.program) + " (tbcalc) " + std::string(command.version) + "\n",
-          diagnostics);
+          streams.output, diagnostics);
     case TableOptions::Action::usage_error:
       diagnostics.usage_error(options.error);
       return console::kExitUsage;
     case TableOptions::Action::run:
       break;
   }
-  console::FdSink output(STDOUT_FILENO);
-  TableIo io{open_file, output, ::isatty(STDOUT_FILENO) != 0, diagnostics};
+  TableIo io{streams.open, streams.output, streams.output_is_terminal, diagnostics,
+             streams.start_thread};
   try {
     return run_table(options, *make_kind(options), io);
   } catch (const std::bad_alloc&) {
@@ -353,6 +351,17 @@ int run_table_command(const TableCommand& command, int argc, const char* const* 
     diagnostics.report("out of memory");
     return console::kExitFailure;
   }
+}
+
+int run_table_command(const TableCommand& command, int argc, const char* const* argv,
+                      const MakeRecordKind& make_kind) {
+  console::FdSink output(STDOUT_FILENO);
+  console::FdSink errors(STDERR_FILENO);
+  CommandStreams streams{open_file, output, ::isatty(STDOUT_FILENO) != 0, errors,
+                         ::isatty(STDERR_FILENO) != 0};
+  if (winsize size{}; ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0)
+    streams.terminal_width = size.ws_col;
+  return run_table_command(command, argc, argv, make_kind, streams);
 }
 
 }  // namespace tbcalc::table

@@ -87,13 +87,14 @@ std::string usage_text(const TableCommand& command);
 
 // Where a run's bytes come from and go: the process's files and standard
 // streams, or memory in tests and fuzzing.
+// The input `file` ("-": standard input) and its size when it is a regular
+// file (else 0); nullptr with the errno value in `error` when it cannot be
+// opened.
+using OpenInput = std::function<std::unique_ptr<console::ByteSource>(
+    const std::string& file, std::uint64_t& size, int& error)>;
+
 struct TableIo {
-  // The input `file` ("-": standard input) and its size when it is a regular
-  // file (else 0); nullptr with the errno value in `error` when it cannot be
-  // opened.
-  std::function<std::unique_ptr<console::ByteSource>(const std::string& file, std::uint64_t& size,
-                                                     int& error)>
-      open;
+  OpenInput open;
   console::ByteSink& output;
   bool output_is_terminal;
   console::Diagnostics& diagnostics;
@@ -106,7 +107,23 @@ int run_table(const TableOptions& options, const RecordKind& kind, TableIo& io);
 
 using MakeRecordKind = std::function<std::unique_ptr<RecordKind>(const TableOptions&)>;
 
-// The whole run on the process's standard streams; returns the exit status.
+// Where a whole command's bytes come from and go, the process's own streams
+// or any others (a page in a browser has no files).
+struct CommandStreams {
+  OpenInput open;
+  console::ByteSink& output;
+  bool output_is_terminal;
+  console::ByteSink& errors;
+  bool errors_are_terminal;
+  std::size_t terminal_width = 0;  // columns, 0: unknown
+  ThreadStarter start_thread = table::start_thread;
+};
+
+// The whole run: the command line, --help and --version, the table; returns
+// the exit status.
+int run_table_command(const TableCommand& command, int argc, const char* const* argv,
+                      const MakeRecordKind& make_kind, const CommandStreams& streams);
+// The same on the process's standard streams and its files.
 int run_table_command(const TableCommand& command, int argc, const char* const* argv,
                       const MakeRecordKind& make_kind);
 
