@@ -10,6 +10,7 @@
 #                  intervals' coverage table, the whole-process and table
 #                  benchmarks, then the Python ones (numpy against C++, dask
 #                  workers against one thread)
+#   make web       the browser page, $(BUILD_DIR)/web/tbcalc.html (needs emscripten)
 #   make docs      the documentation, with Sphinx, into $(BUILD_DIR)/docs/html
 #   make package   the Debian packages tbcalc, libtbcalc-dev and python3-tbcalc
 #                  in build/
@@ -19,7 +20,7 @@ CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 PYTHON ?= /usr/bin/python3
 
-.PHONY: all configure build run test test-packages sanitize matrix fuzz bench docs package clean
+.PHONY: all configure build run web test test-packages sanitize matrix fuzz bench docs package clean
 
 all: build
 
@@ -36,6 +37,9 @@ build: configure
 run: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target tbcalc
 	@$(BUILD_DIR)/src/dialogue/tbcalc
+
+web: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target tbcalc_web
 
 test: test-packages
 	$(MAKE) build

@@ -53,6 +53,7 @@ class CMakeBuild(build_ext):
             "cmake", "-S", SOURCE, "-B", cmake_build,
             "-DCMAKE_BUILD_TYPE=Release",
             "-DTBCALC_BUILD_TESTS=OFF",  # nor the benchmarks, which come with them
+            "-DTBCALC_WEB=OFF",  # the browser page is not a Python package's
             f"-DTBCALC_PYTHON={sys.executable}",
         ]
         try:

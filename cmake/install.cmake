@@ -1,6 +1,7 @@
 # What `cmake --install` puts in place, in the three parts that the Debian
 # packages are made of:
-#   programs     tbcalc, tbretrieve and tbforward, their man pages, README and changelog
+#   programs     tbcalc, tbretrieve and tbforward, their man pages, the browser page,
+#                README and changelog
 #   development  the model and retrieval libraries, headers and CMake package
 #   python       the Python package tbcalc, with its type stubs
 # Each part carries the licence (a Debian copyright file) and the changelog in
@@ -23,6 +24,9 @@ set(TBCALC_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/tbcalc)
 
 install(TARGETS tbcalc tbretrieve tbforward RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
         COMPONENT programs)
+if(TBCALC_WEB_PAGE)
+  install(FILES ${TBCALC_WEB_PAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/tbcalc COMPONENT programs)
+endif()
 install(TARGETS tbcalc_model tbcalc_retrieval EXPORT tbcalcTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development

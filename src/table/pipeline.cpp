@@ -122,7 +122,9 @@ Pipeline::Pipeline(const RecordKind& kind, unsigned jobs, BatchWriter& writer,
   if (headroom) {
     for (auto& worker : workers_) {
       try {
-        threads_.push_back(start([this, &worker] { work(*worker); }));
+        JoiningThread thread = start([this, &worker] { work(*worker); });
+        if (!thread.started()) break;
+        threads_.push_back(std::move(thread));
       } catch (const std::system_error&) {
         break;  // a limit on threads or memory: the output is the same with fewer
       } catch (const std::bad_alloc&) {

@@ -26,22 +26,25 @@ class Diagnostics;
 namespace tbcalc::table {
 
 // A thread that is joined when it is destroyed, as a std::jthread is (the
-// C++ library of the WebAssembly toolchain has no jthread).
+// C++ library of the WebAssembly toolchain has no jthread); or none.
 class JoiningThread {
  public:
+  JoiningThread() = default;
   explicit JoiningThread(std::function<void()> work) : thread_(std::move(work)) {}
   JoiningThread(JoiningThread&&) noexcept = default;
   JoiningThread& operator=(JoiningThread&&) = delete;
   ~JoiningThread() {
     if (thread_.joinable()) thread_.join();
   }
+  bool started() const { return thread_.joinable(); }
 
  private:
   std::thread thread_;
 };
 
 // Starts a thread that runs `work`; throws std::system_error when the
-// system has no thread to give.
+// system has no thread to give. A starter may also give no thread (an empty
+// JoiningThread): the work stays with the threads already started.
 using ThreadStarter = std::function<JoiningThread(std::function<void()> work)>;
 JoiningThread start_thread(std::function<void()> work);
 
