@@ -1,6 +1,7 @@
 // The inverse question: which surface wind speed and rain rate explain six
-// measured brightness temperatures, and how sure is that answer; and the
-// Jacobian of the forward model that it rests on.
+// measured brightness temperatures, and how sure is that answer; the
+// Jacobian of the forward model that it rests on; and the misfit it minimises
+// over a grid of the wind/rain plane, to be drawn.
 //
 // Method. Each brightness temperature is linear in the wind-induced emissivity
 // increment, so for a fixed rain rate the noise-weighted misfit is a quadratic
@@ -26,8 +27,10 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "tbcalc/model.hpp"
 
@@ -293,5 +296,52 @@ Retrieval retrieve(float sst_c, float altitude_m, float air_c, const std::array<
 // The same with one noise for all channels and no intervals.
 Retrieval retrieve(float sst_c, float altitude_m, float air_c, const std::array<double, 6>& tb,
                    double noise_k = default_noise_k);
+
+// A grid over the wind/rain plane: evenly spaced points, both ends included.
+struct MisfitMapGrid {
+  double wind_min = 0.0, wind_max = 150.0;  // m/s
+  int wind_points = 151;
+  double rain_min = -10.0, rain_max = 150.0;  // mm/h
+  int rain_points = 161;
+};
+
+// The most points per axis and cells in all that a map may have: 32 MiB of
+// misfit at most, as much as a picture can show and a browser's memory hold.
+inline constexpr int kMaxMisfitMapPoints = 4096;
+inline constexpr std::int64_t kMaxMisfitMapCells = std::int64_t{1} << 22;
+
+// What is wrong with a grid, as the other checks say it: on each axis 2 to
+// kMaxMisfitMapPoints points, finite bounds, the lower below the upper, both
+// within the retrieval's domain (wind_range_ms, rain_range_mmh); and no more
+// than kMaxMisfitMapCells cells.
+SettingCheck check_misfit_grid(const MisfitMapGrid& grid);
+
+// The misfit on a grid: one value per pair of a wind and a rain rate.
+struct MisfitMap {
+  std::vector<double> wind;  // m/s, the grid's wind_points values
+  std::vector<double> rain;  // mm/h, the grid's rain_points values
+  // chi2[j * wind.size() + i] at rain[j], wind[i]: sum over the channels of
+  // ((model - tb) / noise)^2, the misfit retrieve() minimises, in units of the noise.
+  std::vector<double> chi2;
+};
+
+// The misfit that retrieve minimises, over a grid of the wind/rain plane, for
+// drawing its valleys: the basins on either side of the breaks at 7 and
+// 31.9 m/s, the flat floor near zero rain. Arguments as retrieve's. The
+// grid's values are min + i (max - min) / (points - 1), the last exactly
+// max; every node is computed, none interpolated (the misfit jumps at the
+// breaks). No node is below retrieve's minimum but by rounding (some 1e-11
+// of it); where the node nearest retrieve's answer rises above that minimum
+// by less than chi_square_quantile(level), the lowest node lies within
+// retrieve's intervals at that level.
+// A grid that fails check_misfit_grid gives three empty vectors; a scene that
+// retrieve calls invalid_input gives the grid's axes and chi2 all NaN.
+// Otherwise a value is finite unless the misfit overflows double (brightness
+// temperatures near 1e308 K). One evaluation of the model per rain rate of
+// the grid and a few operations per node: the default grid takes about the
+// time of five retrievals.
+MisfitMap misfit_map(float sst_c, float altitude_m, float air_c, const std::array<double, 6>& tb,
+                     const Noise& noise, const MisfitMapGrid& grid = {},
+                     float salinity_psu = default_salinity_psu);
 
 }  // namespace tbcalc

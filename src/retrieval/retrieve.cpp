@@ -10,6 +10,7 @@
 #include "double_model.hpp"
 #include "intervals.hpp"
 #include "misfit.hpp"
+#include "scene.hpp"
 
 namespace tbcalc {
 
@@ -200,33 +201,6 @@ Search search_domain(const MisfitModel& model) {
   return search;
 }
 
-struct Validated {
-  bool ok;
-  std::array<double, 6> weight;  // (smallest noise / noise)^2
-  double noise_min;              // K
-};
-
-Validated validate(float sst_c, float altitude_m, float air_c, float salinity_psu,
-                   const std::array<double, 6>& tb, const Noise& noise,
-                   const RetrievalOptions& options) {
-  Validated v{false, {}, kInf};
-  if (!sst_range_c.contains(sst_c) || !altitude_range_m.contains(altitude_m) ||
-      !air_range_c.contains(air_c) || !salinity_range_psu.contains(salinity_psu)) {
-    return v;  // NaN included
-  }
-  if (!check_options(options).ok || !check_noise(noise.k).ok) return v;
-  if (!std::all_of(tb.begin(), tb.end(), [](double t) { return t > 0.0 && t < kInf; })) return v;
-  for (double n : noise.k) v.noise_min = std::fmin(v.noise_min, n);
-  // Relative weights keep the misfit's size independent of the noise's, so
-  // that neither tiny nor huge noises overflow it.
-  for (std::size_t i = 0; i < 6; ++i) {
-    const double ratio = v.noise_min / noise.k[i];
-    v.weight[i] = ratio * ratio;
-  }
-  v.ok = true;
-  return v;
-}
-
 // The weighted least squares linearised at the solution: J^T W J and
 // J^T W r for the Jacobian columns J of wind and rain and the residuals r.
 struct NormalEquations {
@@ -363,8 +337,8 @@ Retrieval retrieve(float sst_c, float altitude_m, float air_c, const std::array<
 
 Retrieval retrieve(float sst_c, float altitude_m, float air_c, const std::array<double, 6>& tb,
                    const Noise& noise, const RetrievalOptions& options, float salinity_psu) {
-  const Validated v = validate(sst_c, altitude_m, air_c, salinity_psu, tb, noise, options);
-  if (!v.ok) {
+  const SceneWeights v = weigh_scene(sst_c, altitude_m, air_c, salinity_psu, tb, noise);
+  if (!v.ok || !check_options(options).ok) {
     return {
         kNan, kNan, kNan, kNan, kNan, kNan, kNan, kNan, kNan, 0, RetrievalStatus::invalid_input};
   }
