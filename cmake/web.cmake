@@ -3,7 +3,9 @@
 # file, web/tbcalc.html. Without emscripten the build says so once and goes on.
 option(TBCALC_WEB "Build the browser page (needs emscripten, Debian emscripten)" ON)
 set(TBCALC_WEB_PAGE "")
-if(TBCALC_WEB)
+if(TBCALC_SANITIZE OR TBCALC_BUILD_FUZZERS)
+  # Neither changes the page, which the release build makes.
+elseif(TBCALC_WEB)
   find_program(TBCALC_EMCMAKE emcmake)
   if(TBCALC_EMCMAKE)
     include(ExternalProject)

@@ -16,7 +16,8 @@ case ${1:-} in
             python3-xarray python3-dask python3-distributed python3-netcdf4
             python3-build python3-venv python3-pip python3-setuptools python3-wheel
             python3-pybind11
-            python3-sphinx python3-myst-parser" ;;
+            python3-sphinx python3-myst-parser
+            emscripten chromium chromium-driver python3-selenium" ;;
   ci)
     wanted="clang libclang-rt-14-dev clang-format" ;;
   *)

@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Puts the page together: page.html with the style, the compiled module and
 # the scripts in place of its markers. The module is JavaScript inside a
 # script element, so it must not hold the text that would end the element.

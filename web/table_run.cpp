@@ -6,6 +6,7 @@
 #include <span>
 
 #include "console.hpp"
+#include "diagnostics.hpp"
 #include "forward_records.hpp"
 #include "retrieval_records.hpp"
 #include "table_command.hpp"
