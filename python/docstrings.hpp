@@ -229,6 +229,63 @@ inline std::string retrieve_tail() {
   return doc + kRetrieveTail;
 }
 
+inline constexpr const char* kMisfitMapHead =
+    R"(The misfit that `retrieve` minimises, over a grid of wind and rain.
+
+For one scene: at every node of an even grid over the wind/rain plane, the
+sum over the channels of ((model - tb) / noise)**2, in units of the noise,
+as `retrieve` computes it, for drawing its valleys (the basins on either
+side of the breaks at 7 and 31.9 m/s, the flat floor near zero rain) with
+``matplotlib.pyplot.pcolormesh(m.wind, m.rain, m.chi2)``. Every node is
+computed, none interpolated. The environment and the salinity are numbers,
+taken as float32 as the dialogue stores typed values.
+)";
+
+inline constexpr const char* kMisfitNoise = R"(noise_k : float or array_like of 6, optional
+    Noise of the channels, K, one sigma (default 0.5): one for all channels
+    or one per channel, in the order of `freqs`.)";
+
+// A grid axis's entry in the Parameters section, from the limits that
+// check_misfit_grid applies.
+inline std::string grid_axis_doc(const char* name, const char* unit, const AcceptedRange& range) {
+  return std::string(name) + " : tuple, optional, keyword only\n    The grid's " + name +
+         " axis, ``(min, max, points)``: min below max, in " + unit + ",\n    accepted " +
+         accepted(range) + "; 2 to " + std::to_string(kMaxMisfitMapPoints) +
+         " points, both ends included; at most\n    " + std::to_string(kMaxMisfitMapCells) +
+         " nodes in all.";
+}
+
+inline constexpr const char* kMisfitMapTail = R"(Returns
+-------
+MisfitMap
+    ``wind`` (m/s) and ``rain`` (mm/h), float64 of shapes ``(nw,)`` and
+    ``(nr,)``: the nodes, ``min + i * (max - min) / (points - 1)``, the
+    last exactly max; ``chi2``, float64 of shape ``(nr, nw)``, a row per
+    rain rate. Where `retrieve` would answer 'invalid-input' (a value not
+    finite, the environment or the salinity outside the accepted ranges, a
+    temperature not above 0 K, a noise not above 0), chi2 is all NaN.
+
+Raises
+------
+TypeError
+    If an input does not hold real numbers, or an axis is not two numbers
+    and an integer.
+ValueError
+    If a value of the environment is not one number, `tb` is not six,
+    `noise_k` neither one nor six, or the grid cannot be used (the message
+    says why).
+
+Examples
+--------
+>>> tb = tbcalc.brightness(20, 1500, 10, 10, 5)
+>>> m = tbcalc.misfit_map(20, 1500, 10, tb)
+>>> m.chi2.shape
+(161, 151)
+>>> j, i = np.unravel_index(np.argmin(m.chi2), m.chi2.shape)
+>>> float(m.wind[i]), float(m.rain[j])
+(10.0, 5.0)
+)";
+
 inline constexpr const char* kCheckRetrievalOptions =
     R"(ValueError, as `retrieve` raises it, unless `level` suits `intervals`.
 
@@ -241,5 +298,12 @@ inline constexpr const char* kJacobianClass =
 
 inline constexpr const char* kRetrievalClass =
     "The result of retrieve(): arrays of the broadcast shape.";
+
+inline constexpr const char* kMisfitMapClass =
+    "The result of misfit_map(): the grid's axes and the misfit at its nodes.";
+inline constexpr const char* kMisfitMapWind = "Wind speeds of the grid, m/s, shape (nw,).";
+inline constexpr const char* kMisfitMapRain = "Rain rates of the grid, mm/h, shape (nr,).";
+inline constexpr const char* kMisfitMapChi2 =
+    "Misfit in units of the noise, shape (nr, nw): chi2[j, i] at rain[j], wind[i].";
 
 }  // namespace tbcalc::python::docs

@@ -1,14 +1,16 @@
 // tbcalc._tbcalc, the extension inside the Python package tbcalc: the forward
-// model, its Jacobian and the retrieval over numpy arrays. Only conversion
-// lives here; every number comes from the C++ libraries, the arguments from
-// the inputs' description (`inputs`), the results' names and metadata from
-// `retrieval_fields` and `jacobian_fields`.
+// model, its Jacobian and the retrieval over numpy arrays, and the misfit map
+// of one scene. Only conversion lives here; every number comes from the C++
+// libraries, the arguments from the inputs' description (`inputs`), the
+// results' names and metadata from `retrieval_fields` and `jacobian_fields`.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -94,7 +96,7 @@ py::array six_per_element(const Broadcast& b, Compute compute) {
 // The functions' signatures: made while the module is imported and never
 // freed, for their defaults are Python objects (see SharedObjects).
 struct Signatures {
-  Signature emissivity, brightness, jacobian, retrieve;
+  Signature emissivity, brightness, jacobian, retrieve, misfit_map;
 };
 const Signatures* signatures = nullptr;
 
@@ -105,11 +107,21 @@ Signatures* make_signatures() {
       {"noise_k", py::float_(default_noise_k), "", false, docs::kNoise},
       {"intervals", py::bool_(false), "", true, docs::kIntervals},
       {"level", py::float_(one_sigma_level), "", true, docs::kLevel}};
+  // The map's: the noise as the retrieval's, the grid's axes keyword only,
+  // their defaults MisfitMapGrid's.
+  const MisfitMapGrid grid;
+  std::vector<Parameter> map_own = {
+      {"noise_k", py::float_(default_noise_k), "", false, docs::kMisfitNoise},
+      {"wind", py::make_tuple(grid.wind_min, grid.wind_max, grid.wind_points), "", true,
+       docs::grid_axis_doc("wind", "m/s", wind_range_ms)},
+      {"rain", py::make_tuple(grid.rain_min, grid.rain_max, grid.rain_points), "", true,
+       docs::grid_axis_doc("rain", "mm/h", rain_range_mmh)}};
   return new Signatures{
       Signature("emissivity", input_parameters(kSeaInputs)),
       Signature("brightness", input_parameters(forward_inputs)),
       Signature("jacobian", input_parameters(forward_inputs)),
-      Signature("retrieve", input_parameters(retrieval_inputs, std::move(retrieval_own)))};
+      Signature("retrieve", input_parameters(retrieval_inputs, std::move(retrieval_own))),
+      Signature("misfit_map", input_parameters(retrieval_inputs, std::move(map_own), true))};
 }
 
 py::array emissivity(const py::args& args, const py::kwargs& kwargs) {
@@ -344,6 +356,129 @@ RetrievalArrays retrieval(const py::args& args, const py::kwargs& kwargs) {
   return result;
 }
 
+// The misfit map's arrays: the axes, and chi2 with a row per rain rate.
+struct MisfitMapArrays {
+  py::array wind, rain, chi2;
+};
+
+// A grid axis as given, (min, max, points): TypeError unless two real
+// numbers and an integer. A count beyond int's range is held at its limit,
+// which the check refuses; the message shows the count as given.
+struct GivenAxis {
+  double min, max;
+  int points;
+  std::string points_text;
+  std::string repr() const {
+    return "(" + std::string(py::repr(py::float_(min))) + ", " +
+           std::string(py::repr(py::float_(max))) + ", " + points_text + ")";
+  }
+};
+
+GivenAxis given_axis(const py::object& value, const char* name, const char* unit) {
+  if (py::isinstance<py::sequence>(value) && !py::isinstance<py::str>(value) &&
+      py::len(value) == 3) {
+    const py::sequence items = value;
+    const py::object count = items[2];
+    try {
+      if (PyIndex_Check(count.ptr())) {
+        const Py_ssize_t points = PyNumber_AsSsize_t(count.ptr(), nullptr);  // clipped
+        return {items[0].cast<double>(), items[1].cast<double>(),
+                int(std::clamp<Py_ssize_t>(points, std::numeric_limits<int>::min(),
+                                           std::numeric_limits<int>::max())),
+                std::string(py::str(py::int_(count)))};
+      }
+    } catch (const py::cast_error&) {
+    }
+  }
+  throw py::type_error(std::string("misfit_map(): ") + name + " must be (min, max, points), " +
+                       unit + " and a count, not " + std::string(py::repr(value)));
+}
+
+// One scene's single value of input `name`, as the dialogue stores it.
+float scene_value(const py::object& value, const std::string& name) {
+  const py::array a = as_real_array(ArrayLike{value}, name.c_str(), float32());
+  if (a.ndim() != 0) {
+    throw py::value_error(name + ": one scene's value, a number, is needed; got shape " +
+                          std::string(py::str(a.attr("shape"))));
+  }
+  return a.attr("item")().cast<float>();
+}
+
+// A new float64 array of `shape` holding `values`, in C order.
+py::array numpy_copy(const std::vector<double>& values, std::vector<py::ssize_t> shape) {
+  py::array_t<double> out(std::move(shape));
+  std::copy(values.begin(), values.end(), out.mutable_data());
+  return out;
+}
+
+MisfitMapArrays misfit_map_of(const py::args& args, const py::kwargs& kwargs) {
+  const Signature& signature = signatures->misfit_map;
+  const std::vector<py::object> bound = signature.bind(args, kwargs);
+  const auto arg = [&](std::string_view name) { return bound[signature.index(name)]; };
+  const GivenAxis wind = given_axis(arg("wind"), "wind", "two numbers of m/s");
+  const GivenAxis rain = given_axis(arg("rain"), "rain", "two numbers of mm/h");
+  const MisfitMapGrid grid{wind.min, wind.max, wind.points, rain.min, rain.max, rain.points};
+  if (const SettingCheck check = check_misfit_grid(grid); !check.ok) {
+    throw py::value_error("wind=" + wind.repr() + ", rain=" + rain.repr() + ": " +
+                          std::string(check.message));
+  }
+  const py::array tb_array = as_real_array(ArrayLike{arg("tb")}, "tb", float64());
+  if (tb_array.ndim() != 1 || tb_array.shape(0) != 6) {
+    throw py::value_error("tb: the six channels of one scene are needed, got shape " +
+                          std::string(py::str(tb_array.attr("shape"))));
+  }
+  const py::array noise_array = as_real_array(ArrayLike{arg("noise_k")}, "noise_k", float64());
+  const SettingCheck count_check =
+      check_noise_count(noise_array.ndim() > 1 ? 0 : std::size_t(noise_array.size()));
+  if (!count_check.ok) {
+    throw py::value_error("noise_k: " + std::string(count_check.message) + "; got shape " +
+                          std::string(py::str(noise_array.attr("shape"))));
+  }
+  // Read in C order, whatever the strides of the arrays given.
+  using Contiguous = py::array_t<double, py::array::c_style | py::array::forcecast>;
+  const Contiguous t = Contiguous::ensure(tb_array), n = Contiguous::ensure(noise_array);
+  std::array<double, 6> tb, noise;
+  for (py::ssize_t c = 0; c < 6; ++c) {
+    tb[std::size_t(c)] = t.data()[c];
+    noise[std::size_t(c)] = n.data()[n.size() == 6 ? c : 0];
+  }
+  const auto value = [&](InputId id) {
+    return scene_value(arg(input_field(id).name), std::string(input_field(id).name));
+  };
+  const float sst = value(InputId::sst), altitude = value(InputId::altitude),
+              air = value(InputId::air), salinity = value(InputId::salinity);
+  MisfitMap map;
+  {
+    py::gil_scoped_release unlocked;
+    map = misfit_map(sst, altitude, air, tb, noise, grid, salinity);
+  }
+  const auto rows = py::ssize_t(map.rain.size()), columns = py::ssize_t(map.wind.size());
+  return {numpy_copy(map.wind, {columns}), numpy_copy(map.rain, {rows}),
+          numpy_copy(map.chi2, {rows, columns})};
+}
+
+// "MisfitMap(wind=(0.0, 150.0, 151), rain=(-10.0, 150.0, 161), lowest
+// chi2=... at wind=..., rain=...)": the grid, and the lowest node (the first
+// where several tie), or that every value is NaN.
+std::string misfit_map_repr(const MisfitMapArrays& m) {
+  const auto axis = [](const py::array& a) {
+    const auto* v = static_cast<const double*>(a.data());
+    return std::string(py::repr(py::make_tuple(v[0], v[a.size() - 1], a.size())));
+  };
+  const auto* chi2 = static_cast<const double*>(m.chi2.data());
+  py::ssize_t lowest = -1;
+  for (py::ssize_t k = 0; k < m.chi2.size(); ++k) {
+    if (!std::isnan(chi2[k]) && (lowest < 0 || chi2[k] < chi2[lowest])) lowest = k;
+  }
+  std::string text = "MisfitMap(wind=" + axis(m.wind) + ", rain=" + axis(m.rain) + ", ";
+  if (lowest < 0) return text + "chi2 all NaN)";
+  const auto* wind = static_cast<const double*>(m.wind.data());
+  const auto* rain = static_cast<const double*>(m.rain.data());
+  return text + "lowest chi2=" + std::string(py::repr(py::float_(chi2[lowest]))) +
+         " at wind=" + std::string(py::repr(py::float_(wind[lowest % m.wind.size()]))) +
+         ", rain=" + std::string(py::repr(py::float_(rain[lowest / m.wind.size()]))) + ")";
+}
+
 void check_retrieval_options(bool intervals, double level) {
   if (const SettingCheck check = check_options({intervals, level}); !check.ok) {
     throw py::value_error("level=" + std::string(py::repr(py::float_(level))) + ": " +
@@ -423,6 +558,13 @@ PYBIND11_MODULE(_tbcalc, m) {
         return fields_repr("Retrieval", fields);
       });
 
+  py::class_<MisfitMapArrays> misfit_map_class(m, "MisfitMap", docs::kMisfitMapClass);
+  misfit_map_class.attr("__module__") = "tbcalc";
+  misfit_map_class.def_readonly("wind", &MisfitMapArrays::wind, docs::kMisfitMapWind)
+      .def_readonly("rain", &MisfitMapArrays::rain, docs::kMisfitMapRain)
+      .def_readonly("chi2", &MisfitMapArrays::chi2, docs::kMisfitMapChi2)
+      .def("__repr__", &misfit_map_repr);
+
   static const std::string emissivity_doc =
       docs::docstring(signatures->emissivity, docs::kEmissivityHead, docs::kEmissivityTail);
   static const std::string brightness_doc =
@@ -431,10 +573,13 @@ PYBIND11_MODULE(_tbcalc, m) {
       docs::docstring(signatures->jacobian, docs::kJacobianHead, docs::jacobian_tail());
   static const std::string retrieve_doc =
       docs::docstring(signatures->retrieve, docs::kRetrieveHead, docs::retrieve_tail());
+  static const std::string misfit_map_doc =
+      docs::docstring(signatures->misfit_map, docs::kMisfitMapHead, docs::kMisfitMapTail);
   m.def("emissivity", &emissivity, emissivity_doc.c_str());
   m.def("brightness", &brightness, brightness_doc.c_str());
   m.def("jacobian", &jacobians, jacobian_doc.c_str());
   m.def("retrieve", &retrieval, retrieve_doc.c_str());
+  m.def("misfit_map", &misfit_map_of, misfit_map_doc.c_str());
   m.def("_check_retrieval_options", &check_retrieval_options, py::arg("intervals"),
         py::arg("level"), docs::kCheckRetrievalOptions);
 }

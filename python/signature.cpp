@@ -33,20 +33,20 @@ std::string shortest(float x) {
   return {digits, std::to_chars(digits, digits + sizeof digits, x).ptr};
 }
 
-std::string accepted(const AcceptedRange& range) {
-  if (std::isinf(range.high))
-    return (range.low_excluded ? "above " : "from ") + shortest(range.low);
-  return (range.low_excluded ? "above " : "") + shortest(range.low) +
-         (range.low_excluded ? ", up to " : " to ") + shortest(range.high);
-}
-
-Parameter from_field(const InputField& field) {
+Parameter from_field(const InputField& field, bool one_scene) {
   Parameter p;
   p.name = field.name;
   p.old_name = old_name(field.id);
   if (field.fallback) p.fallback = py::float_(double(*field.fallback));
-  p.doc = p.name + " : array_like";
-  if (field.channels > 1) p.doc += ", shape ``(..., " + std::to_string(field.channels) + ")``";
+  const std::string channels = std::to_string(field.channels);
+  if (!one_scene) {
+    p.doc = p.name + " : array_like";
+    if (field.channels > 1) p.doc += ", shape ``(..., " + channels + ")``";
+  } else if (field.channels > 1) {
+    p.doc = p.name + " : array_like, shape ``(" + channels + ",)``";
+  } else {
+    p.doc = p.name + " : float";
+  }
   if (field.fallback) p.doc += ", optional";
   p.doc += "\n    " + std::string(field.doc) + " Accepted: " + accepted(field.range) + ".";
   if (field.fallback) p.doc += " Default " + shortest(*field.fallback) + ".";
@@ -57,12 +57,19 @@ void type_error(const std::string& message) { throw py::type_error(message); }
 
 }  // namespace
 
-std::vector<Parameter> input_parameters(std::span<const InputId> inputs,
-                                        std::vector<Parameter> own) {
+std::string accepted(const AcceptedRange& range) {
+  if (std::isinf(range.high))
+    return (range.low_excluded ? "above " : "from ") + shortest(range.low);
+  return (range.low_excluded ? "above " : "") + shortest(range.low) +
+         (range.low_excluded ? ", up to " : " to ") + shortest(range.high);
+}
+
+std::vector<Parameter> input_parameters(std::span<const InputId> inputs, std::vector<Parameter> own,
+                                        bool one_scene) {
   std::vector<Parameter> required, optional;
   for (InputId id : inputs) {
     const InputField& field = input_field(id);
-    (field.fallback ? optional : required).push_back(from_field(field));
+    (field.fallback ? optional : required).push_back(from_field(field, one_scene));
   }
   for (Parameter& p : own) required.push_back(std::move(p));
   for (Parameter& p : optional) required.push_back(std::move(p));

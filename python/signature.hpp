@@ -27,9 +27,15 @@ struct Parameter {
 
 // The parameters of a function of `inputs`: the inputs without a fallback,
 // then `own`, the function's own, then the inputs with a fallback (so that
-// an input added with a fallback never moves a positional argument).
+// an input added with a fallback never moves a positional argument). With
+// `one_scene` each input is documented as one value (six for the channels)
+// rather than as an array.
 std::vector<Parameter> input_parameters(std::span<const InputId> inputs,
-                                        std::vector<Parameter> own = {});
+                                        std::vector<Parameter> own = {}, bool one_scene = false);
+
+// "from -5 to 45", "above 0, up to 16000": the values a range accepts, for
+// docstrings.
+std::string accepted(const AcceptedRange& range);
 
 class Signature {
  public:

@@ -13,6 +13,10 @@ import tbcalc
 
 # What a parameter that is not an input takes.
 OPTION_TYPES = {"intervals": "bool", "level": "float"}
+# A function's own types where they differ: misfit_map takes one scene, and
+# wind and rain as its grid's axes.
+SCENE = {name: "float" for name in ("sst", "altitude", "air", "salinity")}
+FUNCTION_TYPES = {"misfit_map": SCENE | dict.fromkeys(("wind", "rain"), "tuple[float, float, int]")}
 
 
 def properties(fields, annotation):
@@ -32,7 +36,9 @@ def parameters(function):
         if p.kind == p.KEYWORD_ONLY and not keywords:
             words.append("*")
             keywords = True
-        word = f"{p.name}: {OPTION_TYPES.get(p.name, 'npt.ArrayLike')}"
+        kind = FUNCTION_TYPES.get(function, {}).get(p.name) or OPTION_TYPES.get(p.name,
+                                                                              "npt.ArrayLike")
+        word = f"{p.name}: {kind}"
         words.append(word if p.default is p.empty else f"{word} = {p.default!r}")
     return "\n    " + ",\n    ".join(words) + ",\n"
 

@@ -159,8 +159,7 @@ TEST(MisfitMap, PlacesItsNodesEvenlyFromEndToEnd) {
 // A scene retrieve calls invalid_input: the axes, and NaN everywhere.
 TEST(MisfitMap, GivesNanForAnInvalidScene) {
   const Six good = measured(kScenes[0]);
-  Six cold = good;
-  cold[0] = 0.0;
+  const Six cold = {0.0, good[1], good[2], good[3], good[4], good[5]};
   const struct {
     const char* name;
     float sst_c, salinity_psu;
@@ -170,16 +169,15 @@ TEST(MisfitMap, GivesNanForAnInvalidScene) {
       {"sst NaN", std::numeric_limits<float>::quiet_NaN(), 36, good, 0.5},
       {"salinity 41", 20, 41, good, 0.5},
       {"tb 0 K", 20, 36, cold, 0.5},
-      {"one channel's noise inf", 20, 36, good,
-       Six{0.5, 0.5, std::numeric_limits<double>::infinity(), 0.5, 0.5, 0.5}},
+      {"one channel's noise 0", 20, 36, good, Six{0.5, 0.5, 0.0, 0.5, 0.5, 0.5}},
   };
   for (const auto& c : cases) {
     const MisfitMap map = misfit_map(c.sst_c, 1500, 10, c.tb, c.noise, {}, c.salinity_psu);
-    EXPECT_EQ(map.wind.size() * map.rain.size(), 151u * 161u) << c.name;
-    EXPECT_EQ(map.chi2.size(), 151u * 161u) << c.name;
-    EXPECT_TRUE(std::all_of(map.chi2.begin(), map.chi2.end(), [](double v) {
-      return std::isnan(v);
-    })) << c.name;
+    EXPECT_EQ(map.wind.size() * map.rain.size(), map.chi2.size()) << c.name;
+    EXPECT_EQ(
+        std::count_if(map.chi2.begin(), map.chi2.end(), [](double v) { return std::isnan(v); }),
+        151 * 161)
+        << c.name;
   }
 }
 

@@ -8,6 +8,7 @@ from tbcalc._tbcalc import (
     RETRIEVAL_FIELDS,
     STATUSES,
     Jacobian,
+    MisfitMap,
     Retrieval,
     __doc__,
     __version__,
@@ -15,6 +16,7 @@ from tbcalc._tbcalc import (
     emissivity,
     freqs,
     jacobian,
+    misfit_map,
     retrieve,
 )
 
@@ -25,10 +27,12 @@ __all__ = [
     "RETRIEVAL_FIELDS",
     "STATUSES",
     "Jacobian",
+    "MisfitMap",
     "Retrieval",
     "brightness",
     "emissivity",
     "freqs",
     "jacobian",
+    "misfit_map",
     "retrieve",
 ]

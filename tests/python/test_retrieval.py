@@ -1,6 +1,6 @@
 """The retrieval from Python: the round trip, agreement with tbretrieve
 (intervals and per-channel noise included), the noise's broadcasting,
-statuses, bad input and threads."""
+statuses, bad input and threads; the misfit map of one scene."""
 import concurrent.futures
 import re
 
@@ -114,3 +114,39 @@ def test_threads_give_the_results_of_one_thread():
     for name in names:
         np.testing.assert_array_equal(np.concatenate([getattr(p, name) for p in parts]),
                                       getattr(whole, name))
+
+
+def test_misfit_map_is_the_misfit_of_the_model_at_every_node():
+    """Against the Jacobian's brightness temperatures, on nodes that float32
+    holds exactly (jacobian takes its inputs as float32); NaN where retrieve
+    says invalid-input."""
+    tb = tbcalc.brightness(28, 3000, 5, 60, 20) + np.array([0.3, -0.4, 0.2, 0.5, -0.1, -0.6])
+    noise = np.array([0.3, 0.3, 0.5, 0.5, 0.8, 0.8])
+    m = tbcalc.misfit_map(28, 3000, 5, tb, noise, 30, wind=(40, 80, 81), rain=(-10, 50, 31))
+    assert m.wind.shape == (81,) and m.rain.shape == (31,) and m.chi2.shape == (31, 81)
+    assert m.chi2.dtype == np.float64 and (m.wind[0], m.wind[-1]) == (40, 80)
+    np.testing.assert_allclose(m.rain, np.linspace(-10, 50, 31), rtol=1e-15)
+    model = tbcalc.jacobian(28, 3000, 5, m.wind, m.rain[:, None], 30).tb
+    np.testing.assert_allclose(m.chi2, (((model - tb) / noise) ** 2).sum(-1), rtol=1e-9)
+    r = tbcalc.retrieve(28, 3000, 5, tb, noise, 30, intervals=True, level=0.95)
+    j, i = np.unravel_index(np.argmin(m.chi2), m.chi2.shape)
+    assert r.wind_lo <= m.wind[i] <= r.wind_hi and r.rain_lo <= m.rain[j] <= r.rain_hi
+    assert repr(m).startswith("MisfitMap(wind=(40.0, 80.0, 81), rain=(-10.0, 50.0, 31), lowest")
+    # A scene retrieve calls invalid-input: NaN, not an error.
+    for invalid in (tbcalc.misfit_map(50, 3000, 5, tb), tbcalc.misfit_map(28, 3000, 5, tb, 0.0)):
+        assert invalid.chi2.shape == (161, 151) and np.isnan(invalid.chi2).all()
+
+
+@pytest.mark.parametrize("given,error,words", [
+    ({"wind": (0, 200, 151)}, ValueError,
+     "wind=(0.0, 200.0, 151), rain=(-10.0, 150.0, 161): the wind axis reaches beyond"),
+    ({"rain": (5, 5, 10**30)}, ValueError, "rain=(5.0, 5.0, " + str(10**30) + "): the rain axis"),
+    ({"wind": (0, 150, 4096), "rain": (-10, 150, 4096)}, ValueError, "more than 4194304 cells"),
+    ({"wind": (0, 150, 151.0)}, TypeError, "wind must be (min, max, points)"),
+    ({"tb": np.full((2, 6), 100.0)}, ValueError, "tb: the six channels of one scene"),
+    ({"noise_k": [0.5, 0.5]}, ValueError, "noise_k: the noise is given as neither one value"),
+    ({"sst": [20, 21]}, ValueError, "sst: one scene's value")])
+def test_bad_misfit_map_arguments(given, error, words):
+    arguments = {"sst": 20, "altitude": 1500, "air": 10, "tb": np.full(6, 100.0)} | given
+    with pytest.raises(error, match=re.escape(words)):
+        tbcalc.misfit_map(**arguments)
