@@ -12,13 +12,14 @@ elseif(TBCALC_WEB)
     # Debian's emscripten finds its JavaScript dependencies there.
     set(web_env ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
     set(TBCALC_WEB_PAGE ${PROJECT_BINARY_DIR}/web/tbcalc.html)
+    cmake_host_system_information(RESULT web_jobs QUERY NUMBER_OF_LOGICAL_CORES)
     ExternalProject_Add(tbcalc_web
       SOURCE_DIR ${PROJECT_SOURCE_DIR}
       BINARY_DIR ${PROJECT_BINARY_DIR}/web-wasm
       CONFIGURE_COMMAND ${web_env} ${TBCALC_EMCMAKE} ${CMAKE_COMMAND} -S <SOURCE_DIR> -B <BINARY_DIR>
                         -DCMAKE_BUILD_TYPE=Release -DTBCALC_BUILD_TESTS=OFF
                         -DTBCALC_WERROR=${TBCALC_WERROR}
-      BUILD_COMMAND ${web_env} ${CMAKE_COMMAND} --build <BINARY_DIR>
+      BUILD_COMMAND ${web_env} ${CMAKE_COMMAND} --build <BINARY_DIR> -j ${web_jobs}
       INSTALL_COMMAND ${CMAKE_COMMAND} -E copy <BINARY_DIR>/web/tbcalc.html ${TBCALC_WEB_PAGE}
       BUILD_ALWAYS ON
       BUILD_BYPRODUCTS ${TBCALC_WEB_PAGE}

@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "portable_math.hpp"
 #include "wind_increment.hpp"
 
 namespace tbcalc::detail {
@@ -42,14 +43,17 @@ inline double rough_emissivity(double frequency_factor, double increment, double
 // One-way transmittance of the whole clear-air column.
 inline double column_transmittance(double f) { return double(0.99456f) - f * double(0.0010505f); }
 
-// Share of the clear-air absorber that lies above the aircraft.
+// Share of the clear-air absorber that lies above the aircraft. `Math` is
+// the C library's for the float model, PortableMath for the all-double one.
+template <class Math = LibraryMath>
 inline double absorber_share_above(double h) {
-  return std::exp(-(h / double(kAbsorberScaleHeight)));
+  return Math::exp(-(h / double(kAbsorberScaleHeight)));
 }
 
 // Clear-air transmittance between the surface and the aircraft.
+template <class Math = LibraryMath>
 inline double transmittance_below(double column_trans, double share_above) {
-  return std::pow(column_trans, double(1.0f) - share_above);
+  return Math::pow(column_trans, double(1.0f) - share_above);
 }
 
 // The rain below the aircraft: the whole layer once the aircraft is above it.

@@ -50,17 +50,17 @@ DoubleModel::DoubleModel(const Environment& env) : DoubleModel(model_point(env, 
 
 DoubleModel::DoubleModel(const ModelPoint& point)
     : sst(point.sst),
-      share_above(absorber_share_above(point.altitude)),
+      share_above(absorber_share_above<PortableMath>(point.altitude)),
       path(rain_path(point.altitude)),
       t(layer_temperatures(point.air, point.altitude)) {
   for (std::size_t i = 0; i < 6; ++i) {
     const double f = point.freq[i];
     outside_band[i] = f < double(kBandLow) || f > double(kBandHigh);
-    log_freq[i] = std::log(f);
+    log_freq[i] = portable_log(f);
     factor[i] = wind_frequency_factor(f);
     flat_emis[i] = point.emis[i];
     column_trans[i] = column_transmittance(f);
-    below_trans[i] = transmittance_below(column_trans[i], share_above);
+    below_trans[i] = transmittance_below<PortableMath>(column_trans[i], share_above);
     sky[i] = sky_brightness(t.sky, column_trans[i]);
   }
 }
@@ -74,7 +74,7 @@ void DoubleModel::at_rain(double rain, RainState& s) const {
     s.g.fill(0.0);
     s.dg.fill(0.0);
   } else {
-    const double log_r = std::log(r);
+    const double log_r = portable_log(r);
     std::array<double, 2> power_exponents = {double(kRainExponentPower) * log_r,
                                              double(kRainRatePower) * log_r};
     std::array<double, 2> powers;

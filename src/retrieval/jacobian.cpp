@@ -59,7 +59,7 @@ Jacobian jacobian(const ModelPoint& point) {
     j.d_air[i] = gamma * (1.0 - e) * d_down_per_kelvin + (1.0 - gamma);
 
     const double d_below_trans =
-        m.below_trans[i] * std::log(m.column_trans[i]) * -d_share;  // d(tau^(1-x))/dh
+        m.below_trans[i] * portable_log(m.column_trans[i]) * -d_share;  // d(tau^(1-x))/dh
     const double d_up = s.up[i] * s.g[i] * d_path;
     const double d_gamma = d_up * m.below_trans[i] + s.up[i] * d_below_trans;
     const double d_down = lapse * d_down_per_kelvin;

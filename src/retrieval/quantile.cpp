@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "portable_math.hpp"
 #include "tbcalc/retrieval.hpp"
 
 namespace tbcalc {
@@ -12,7 +13,7 @@ namespace {
 // A first guess at erfinv(y), 0 <= y < 1, good to about 1e-7 relative: two
 // polynomial fits in w = -log(1 - y^2) (Giles 2010, single precision).
 double erfinv_guess(double y, double one_minus_y) {
-  double w = -std::log(one_minus_y * (1.0 + y));
+  double w = -detail::portable_log(one_minus_y * (1.0 + y));
   double p;
   if (w < 5.0) {
     w -= 2.5;
@@ -53,7 +54,7 @@ double chi_square_quantile(double level) {
   const double two_over_sqrt_pi = 1.1283791670955126;
   for (int k = 0; k < 3; ++k) {
     const double excess = upper ? one_minus - std::erfc(t) : std::erf(t) - level;
-    const double slope = two_over_sqrt_pi * std::exp(-t * t);
+    const double slope = two_over_sqrt_pi * detail::portable_exp(-t * t);
     if (excess == 0.0 || slope == 0.0) break;
     const double newton = excess / slope;
     t -= newton / (1.0 + t * newton);  // Halley: erf'' = -2 t erf'

@@ -52,8 +52,9 @@ def browser(profile):
 
 def plain(value):
     """A native value as the page's script() gives it back."""
-    if isinstance(value, str):
-        return value
+    value = np.asarray(value)
+    if value.dtype.kind in "UO":
+        return str(value)
     value = float(value)
     if np.isnan(value):
         return "NaN"
@@ -171,9 +172,9 @@ class Page(unittest.TestCase):
         dialogue, _, _ = run(TBCALC, stdin=replies)
         lines = driver.find_element(By.ID, "forward-lines").text
         self.assertIn(lines.split("\n")[1], dialogue.decode())
-        driver.find_element(By.ID, "forward-altitude").send_keys(Keys.CONTROL, "a", "99999")
+        driver.find_element(By.ID, "forward-altitude").send_keys(Keys.CONTROL, "a", Keys.NULL, "99999")
         self.assertIn("out of range", driver.find_element(By.ID, "forward-lines").text)
-        driver.find_element(By.ID, "forward-altitude").send_keys(Keys.CONTROL, "a", "3000")
+        driver.find_element(By.ID, "forward-altitude").send_keys(Keys.CONTROL, "a", Keys.NULL, "3000")
 
     def test_zz_screenshot(self):
         driver = self.driver
