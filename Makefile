@@ -9,7 +9,7 @@
 #   make bench     micro-benchmarks (medians of five interleaved runs), the
 #                  intervals' coverage table, the whole-process and table
 #                  benchmarks, then the Python ones (numpy against C++, dask
-#                  workers against one thread)
+#                  workers against one thread), the browser page's size, start and speed
 #   make web       the browser page, $(BUILD_DIR)/web/tbcalc.html (needs emscripten)
 #   make docs      the documentation, with Sphinx, into $(BUILD_DIR)/docs/html
 #   make package   the Debian packages tbcalc, libtbcalc-dev and python3-tbcalc
@@ -89,6 +89,10 @@ bench: build
 	    $(BUILD_DIR)/bench/six_channels_loop; \
 	  PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) bench/dask_bench.py; \
 	else echo "python_bench: the Python module was not built"; fi
+	@if [ -e $(BUILD_DIR)/web/tbcalc.html ]; then \
+	  PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) bench/web_bench.py $(BUILD_DIR)/web/tbcalc.html \
+	    $(BUILD_DIR)/src/tbforward/tbforward $(BUILD_DIR)/src/tbretrieve/tbretrieve; \
+	else echo "web_bench: the page was not built"; fi
 
 # The documentation into $(BUILD_DIR)/docs/html, warnings as errors; the
 # Python API's pages come from the built package.
