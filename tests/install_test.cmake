@@ -1,7 +1,7 @@
 # Installs the build tree into a temporary prefix, then configures, builds and
 # runs the consumer project against it, and imports the Python module from it.
 #   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DWORK_DIR=... [-DLINK_FLAGS=...]
-#         [-DPYTHON=... -DPYTHON_VERSION=3.X] -P install_test.cmake
+#         [-DPYTHON=... -DPYTHON_VERSION=3.X] [-DWEB_PAGE=ON] -P install_test.cmake
 # LINK_FLAGS: what a sanitizer build's library needs at link time.
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
@@ -23,6 +23,9 @@ foreach(installed bin/tbcalc bin/tbretrieve bin/tbforward include/tbcalc/model.h
     message(FATAL_ERROR "not installed: ${installed}")
   endif()
 endforeach()
+if(WEB_PAGE AND NOT EXISTS ${prefix}/share/tbcalc/tbcalc.html)
+  message(FATAL_ERROR "not installed: share/tbcalc/tbcalc.html")
+endif()
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/consumer -B ${WORK_DIR}/consumer
     -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release "-DCMAKE_EXE_LINKER_FLAGS=${LINK_FLAGS}")
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
