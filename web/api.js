@@ -128,6 +128,7 @@
     const size = bytes.length;
     const onProgress = (consumed) => options.onProgress && options.onProgress(consumed, size);
     const w = startWorker();
+    api.tableThread = w ? "worker" : "page";
     const result = w
       ? await new Promise((resolve, reject) => {
           const id = nextId++;
@@ -155,6 +156,7 @@
     frequencies: () => loaded().frequencies(),
     version: "@VERSION@",
     readyTime: NaN,
+    tableThread: null,  // where the last runTable ran: "worker", or "page" without workers
   };
   api.ready = createTbcalcModule().then((m) => {
     module = m;

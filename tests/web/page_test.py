@@ -133,14 +133,17 @@ class Page(unittest.TestCase):
                     native = subprocess.run([program, *args, "--", "flight.csv"], stdin=f,
                                             capture_output=True, cwd=self.scratch.name)
                 page = self.driver.execute_async_script(
-                    "const done = arguments[arguments.length - 1];"
+                    "const done = arguments[arguments.length - 1]; let read = 0;"
                     "tbcalc.runTable(arguments[0], arguments[1], {args: arguments[2],"
-                    " fileName: 'flight.csv'}).then((r) => done([Array.from(r.outputBytes),"
-                    " r.messages, r.exitStatus]), (e) => done(String(e)));",
+                    " fileName: 'flight.csv', onProgress: (n) => { read = n; }}).then((r) =>"
+                    " done([Array.from(r.outputBytes), r.messages, r.exitStatus, read,"
+                    " tbcalc.tableThread]), (e) => done(String(e)));",
                     pathlib.Path(program).name, text, args)
                 self.assertEqual(bytes(page[0]), native.stdout)
                 self.assertEqual(page[1], native.stderr.decode())
                 self.assertEqual(page[2], native.returncode)
+                self.assertEqual(page[3:], [len(text.encode()) if text and "--bogus" not in args
+                                            else 0, "worker"])
         self.assertIn(b"not a number", run(TBFORWARD, "--header", stdin=FLIGHT.encode())[1])
 
     def test_fields_by_keyboard(self):
