@@ -24,6 +24,7 @@ constexpr std::size_t kKeptDigits = 800;
 constexpr long long kExponentCap = 0x10000000;
 // Beyond this power of ten any kept decimal is zero or infinite already.
 constexpr long long kScaleLimit = 99999;
+constexpr float kInfinity = std::numeric_limits<float>::infinity();
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -108,11 +109,29 @@ ShortDecimal next_up(ShortDecimal d) {
   return d;
 }
 
+// Whether `d` reads back as `magnitude`. Nine digits times an exact power of
+// ten round once to a double, and that double rounds to the right float unless
+// it lies exactly halfway between two floats (halfway points are doubles, so
+// any other double rounding error would need one nearer than the nearest
+// double). That case, and other powers, strtof decides.
 bool reads_back(const ShortDecimal& d, float magnitude) {
+  static constexpr std::array<double, 23> kPowers = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                     1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                     1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const int power = d.exponent - (d.count - 1);
+  if (power > -23 && power < 23) {
+    double digits = 0;
+    for (int i = 0; i < d.count; ++i) digits = digits * 10 + (d.digits[std::size_t(i)] - '0');
+    const double scaled =
+        power < 0 ? digits / kPowers[std::size_t(-power)] : digits * kPowers[std::size_t(power)];
+    const float rounded = float(scaled);
+    const float other = std::nextafter(rounded, scaled < double(rounded) ? 0.0f : kInfinity);
+    if (2 * scaled != double(rounded) + double(other)) return rounded == magnitude;
+  }
   std::array<char, 24> text;
   std::memcpy(text.data(), d.digits.data(), std::size_t(d.count));
-  std::snprintf(text.data() + d.count, text.size() - std::size_t(d.count), "e%d",
-                d.exponent - (d.count - 1));
+  text[std::size_t(d.count)] = 'e';
+  *std::to_chars(text.data() + d.count + 1, text.data() + text.size() - 1, power).ptr = '\0';
   const int kept_errno = errno;  // the C++ functions leave errno alone
   const bool same = std::strtof(text.data(), nullptr) == magnitude;
   errno = kept_errno;
