@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <string>
 #include <system_error>
+
+#include "decimal_text.hpp"
 
 namespace tbcalc::table {
 namespace {
@@ -24,7 +25,7 @@ std::string_view trim_blanks(std::string_view s) {
 // an integer up to 2^53 with at most 22 of them after the point, integer and
 // power of ten are exact doubles and one division rounds correctly: the
 // value from_chars would give, at a fraction of its cost. false: not such a
-// decimal, and from_chars decides.
+// decimal, and read_double (from_chars where the library has it) decides.
 bool read_plain_decimal(std::string_view text, double& value) {
   static constexpr std::array<double, 23> kPowers = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                                      1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
@@ -64,7 +65,8 @@ bool read_number(std::string_view field, double& value, Problem& problem) {
   std::string_view digits = field;
   if (digits.size() > 1 && digits[0] == '+' && digits[1] != '-') digits.remove_prefix(1);
   if (read_plain_decimal(digits, value)) return true;
-  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  const auto [end, error] =
+      console::read_double(digits.data(), digits.data() + digits.size(), value);
   if (error == std::errc::result_out_of_range) {
     problem << "number out of range: ";
   } else if (error != std::errc() || end != digits.data() + digits.size()) {

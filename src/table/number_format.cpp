@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "decimal_text.hpp"
+
 namespace tbcalc::table {
 namespace {
 
@@ -32,12 +34,12 @@ std::size_t write_fixed(double value, int decimals, char* out) {
   char* end = out + kMaxNumberChars;
   const auto format =
       std::fabs(value) < kFixedLimit ? std::chars_format::fixed : std::chars_format::scientific;
-  return std::size_t(std::to_chars(out, end, value, format, decimals).ptr - out);
+  return std::size_t(console::write_double(out, end, value, format, decimals).ptr - out);
 }
 
 std::size_t write_shortest(float value, char* out) {
   if (const std::size_t n = write_non_finite(double(value), out)) return n;
-  return std::size_t(std::to_chars(out, out + kMaxNumberChars, value).ptr - out);
+  return std::size_t(console::write_float_shortest(out, out + kMaxNumberChars, value).ptr - out);
 }
 
 }  // namespace tbcalc::table

@@ -1,9 +1,9 @@
 #include "retrieval_records.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
+#include "decimal_text.hpp"
 #include "number_format.hpp"
 #include "record_inputs.hpp"
 #include "tbcalc/inputs.hpp"
@@ -15,7 +15,7 @@ namespace {
 // to float) lies on the same piece of the wind increment as `wind`.
 bool same_piece(std::string_view text, double wind) {
   double back = 0;
-  std::from_chars(text.data(), text.data() + text.size(), back);
+  console::read_double(text.data(), text.data() + text.size(), back);
   return wind_piece(double(float(back))) == wind_piece(wind);
 }
 
@@ -107,7 +107,7 @@ class RetrievalRecords final : public table::RecordKind {
 bool read_number(std::string_view text, double& value) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  const auto [end, error] = console::read_double(text.data(), text.data() + text.size(), value);
   return error == std::errc() && end == text.data() + text.size();
 }
 
