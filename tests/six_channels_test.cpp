@@ -247,7 +247,6 @@ TEST(FloatExp, AgreesWithTheLibraryOverAndBeyondItsRange) {
   }
 }
 
-
 // The portable logarithm and power against the C library's: within 2 units
 // in the last place over the whole double range (subnormals included), the
 // library's own answer where the argument has no finite logarithm.

@@ -64,8 +64,7 @@ std::string range_problem(InputId id, float value) {
   return std::string(problem.view());
 }
 
-val brightness(double sst, double altitude, double air, double wind, double rain,
-               double salinity) {
+val brightness(double sst, double altitude, double air, double wind, double rain, double salinity) {
   const std::array<float, 6> typed = {float(sst),  float(altitude), float(air),
                                       float(wind), float(rain),     float(salinity)};
   val result = val::object();
@@ -124,8 +123,8 @@ val retrieval(double sst, double altitude, double air, const val& tb, const val&
     result.set("error", problem);
     return result;
   }
-  const Retrieval r = retrieve(float(sst), float(altitude), float(air), six(tb), noise, options,
-                               float(salinity));
+  const Retrieval r =
+      retrieve(float(sst), float(altitude), float(air), six(tb), noise, options, float(salinity));
   for (const RetrievalField& field : retrieval_fields) {
     result.set(std::string(field.name), r.*field.member);
   }
@@ -161,16 +160,15 @@ val misfit_map_of(double sst, double altitude, double air, const val& tb, const 
 val run_table_program(const std::string& program, const std::string& bytes, const val& arguments,
                       const std::string& file_name, const val& on_progress) {
   const std::vector<std::string> args = emscripten::vecFromJSArray<std::string>(arguments);
-  const TableRun run = run_table_on_bytes(program, bytes, args, file_name,
-                                          [&on_progress](std::uint64_t consumed) {
-                                            if (!on_progress.isUndefined())
-                                              on_progress(double(consumed));
-                                          });
+  const TableRun run =
+      run_table_on_bytes(program, bytes, args, file_name, [&on_progress](std::uint64_t consumed) {
+        if (!on_progress.isUndefined()) on_progress(double(consumed));
+      });
   val result = val::object();
   result.set("output", val::global("Uint8Array")
-                           .new_(emscripten::typed_memory_view(run.output.size(),
-                                                               reinterpret_cast<const unsigned char*>(
-                                                                   run.output.data()))));
+                           .new_(emscripten::typed_memory_view(
+                               run.output.size(),
+                               reinterpret_cast<const unsigned char*>(run.output.data()))));
   result.set("messages", run.messages);
   result.set("exitStatus", run.exit_status);
   return result;
@@ -180,8 +178,10 @@ val run_table_program(const std::string& program, const std::string& bytes, cons
 
 EMSCRIPTEN_BINDINGS(tbcalc) {
   emscripten::function("inputs", &inputs_table);
-  emscripten::function("frequencies", +[] { return number_array(freqs); });
-  emscripten::function("version", +[] { return std::string(TBCALC_VERSION); });
+  emscripten::function(
+      "frequencies", +[] { return number_array(freqs); });
+  emscripten::function(
+      "version", +[] { return std::string(TBCALC_VERSION); });
   emscripten::function("brightness", &brightness);
   emscripten::function("retrieve", &retrieval);
   emscripten::function("misfitMap", &misfit_map_of);

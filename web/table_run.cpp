@@ -79,11 +79,7 @@ TableRun run_table_on_bytes(std::string_view program, std::string_view bytes,
         size = bytes.size();
         return std::make_unique<BytesSource>(bytes, progress);
       },
-      output,
-      false,
-      errors,
-      false,
-      0,
+      output, false, errors, false, 0,
       // No threads in the page: every batch is computed where it is read.
       [](std::function<void()>) { return table::JoiningThread(); }};
 
