@@ -52,10 +52,11 @@ test-packages:
 # The whole suite built with AddressSanitizer and UBSan. The Python entries
 # run the sanitized module in build-sanitize/python/python3-sanitized: python3
 # with the sanitizers' run-times loaded first and no leak check, for the
-# interpreter never frees what it holds at exit. Three entries are left out:
+# interpreter never frees what it holds at exit. Five entries are left out:
 # valgrind_sessions, as Valgrind cannot run a program built with
-# AddressSanitizer, and deb_packages and pip_wheel, as a sanitized build is
-# never packaged.
+# AddressSanitizer; deb_packages and pip_wheel, as a sanitized build is
+# never packaged; web_page and web_bench_smoke, as the page is WebAssembly
+# that the release build makes.
 sanitize:
 	cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTBCALC_SANITIZE=ON $(CMAKE_FLAGS)
 	cmake --build build-sanitize -j $(JOBS)
