@@ -39,6 +39,8 @@ run: configure
 	@$(BUILD_DIR)/src/dialogue/tbcalc
 
 web: configure
+	@command -v emcmake > /dev/null || { echo "make web needs emscripten:" \
+	  "sudo apt-get install emscripten"; exit 1; }
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target tbcalc_web
 
 test: test-packages

@@ -40,8 +40,8 @@ def main():
     native = []
     for _ in range(3):
         start = time.perf_counter()
-        subprocess.run([TBRETRIEVE, "--header", "--suffix", "_r", "-j", "1"], input=text, capture_output=True,
-                       text=True, check=True)
+        answer = subprocess.run([TBRETRIEVE, "--header", "--suffix", "_r", "-j", "1"], input=text,
+                                capture_output=True, text=True, check=True).stdout
         native.append(time.perf_counter() - start)
     with tempfile.TemporaryDirectory() as profile:
         driver = browser(profile)
@@ -52,13 +52,18 @@ def main():
                 driver.get(pathlib.Path(PAGE).resolve().as_uri())
                 ready.append(driver.execute_async_script(
                     "tbcalc.ready.then((t) => arguments[0](t.readyTime))") / 1000)
-            page = driver.execute_async_script(
-                "const done = arguments[1]; const times = [];"
+            page, output = driver.execute_async_script(
+                "const done = arguments[1]; const times = []; let r;"
                 "(async () => { for (let k = 0; k < 3; ++k) { const start = performance.now();"
-                " await tbcalc.runTable('tbretrieve', arguments[0], {args: ['--header', '--suffix', '_r']});"
-                " times.push((performance.now() - start) / 1000); } done(times); })();", text)
+                " r = await tbcalc.runTable('tbretrieve', arguments[0],"
+                " {args: ['--header', '--suffix', '_r']});"
+                " times.push((performance.now() - start) / 1000); }"
+                " done([times, r.exitStatus === 0 ? r.output : r.messages]); })();", text)
         finally:
             driver.quit()
+    # A page that failed fast would look fast: its answer must be the program's.
+    if output != answer:
+        sys.exit("the page's tbretrieve did not answer as the program does:\n" + output[:2000])
     ratio = statistics.median(page) / statistics.median(native)
     print(f"page size            {size / 1024:8.0f} KiB   (target at most 1024 KiB)")
     print(f"ready after load     {statistics.median(ready) * 1000:8.0f} ms    (target at most 500 ms)")

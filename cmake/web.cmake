@@ -25,6 +25,7 @@ elseif(TBCALC_WEB)
       BUILD_BYPRODUCTS ${TBCALC_WEB_PAGE}
       USES_TERMINAL_BUILD ON)
   else()
-    message(STATUS "emscripten (Debian emscripten) not found: the browser page not built")
+    message(STATUS "emscripten (Debian emscripten) not found: the browser page is not built, "
+                   "installed or packaged")
   endif()
 endif()

@@ -41,6 +41,13 @@ tar -tzf "$sdist" > sdist.txt
   echo "build outputs in the sdist"
   exit 1
 }
+# Every folder of the tree, as a clone has it, is in the sdist.
+for folder in $(cd src && find . -mindepth 1 -maxdepth 1 -type d ! -name '.*' ! -name 'build*' ! -name '*.egg-info' | sed 's|^\./||'); do
+  grep -q "^tbcalc-$version/$folder/" sdist.txt || {
+    echo "$folder/ is not in the sdist: MANIFEST.in leaves it out"
+    exit 1
+  }
+done
 echo "built $sdist and, from it, $wheel"
 
 step venv "$python" -m venv --system-site-packages venv

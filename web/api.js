@@ -17,9 +17,12 @@
 //                                messages, exitStatus}: tbforward or
 //                                tbretrieve on a file's text or bytes, in a
 //                                Web Worker
-// Values out of range or settings that cannot be used throw a RangeError
-// with the message the programs give. Inputs are numbers in the programs'
-// units: deg C, m, m/s, mm/h, psu, K.
+// Inputs are numbers in the programs' units: deg C, m, m/s, mm/h, psu, K;
+// anything else is a TypeError. brightness throws a RangeError with the
+// table programs' message for a value out of range; retrieve and misfitMap
+// answer such a scene as the retrieval does (status "invalid-input", a NaN
+// misfit) and say why in `problem`; a noise, level or grid that cannot be
+// used throws a RangeError.
 "use strict";
 (function () {
   const moduleSource = document.getElementById("tbcalc-module").textContent;
@@ -36,32 +39,55 @@
     return result;
   }
 
+  // A number as given: no string, null or missing value passes for one.
+  function number(value, name) {
+    if (typeof value !== "number") {
+      throw new TypeError(`${name}: a number is needed, not ${value === null ? "null" : typeof value}`);
+    }
+    return value;
+  }
+
+  // `count` numbers (any of `counts`) from an array-like, its length checked first.
+  function numbers(values, name, ...counts) {
+    if (values === null || typeof values !== "object" || !counts.includes(values.length)) {
+      throw new TypeError(`${name}: ${counts.join(" or ")} numbers are needed`);
+    }
+    return Array.from(values, (v, i) => number(v, `${name}[${i}]`));
+  }
+
   function brightnessResult(sst, altitude, air, wind, rain, salinity = 36) {
-    return checked(loaded().brightness(+sst, +altitude, +air, +wind, +rain, +salinity));
+    return checked(loaded().brightness(number(sst, "sst"), number(altitude, "altitude"),
+                                       number(air, "air"), number(wind, "wind"),
+                                       number(rain, "rain"), number(salinity, "salinity")));
   }
 
-  function tbOf(tb) {
-    if (!tb || tb.length !== 6) throw new RangeError("tb: six brightness temperatures are needed");
-    return Array.from(tb, Number);
+  // The scene's arguments as the module takes them, in order.
+  function scene({ sst, altitude, air, tb, noise = 0.5, salinity = 36 }) {
+    return [number(sst, "sst"), number(altitude, "altitude"), number(air, "air"),
+            numbers(tb, "tb", 6),
+            typeof noise === "number" ? noise : numbers(noise, "noise", 1, 6),
+            number(salinity, "salinity")];
   }
 
-  function noiseOf(noise) {
-    return typeof noise === "number" ? noise : Array.from(noise, Number);
+  function retrieve(options) {
+    const { intervals = false, level = 0.6826894921370859 } = options;
+    return checked(loaded().retrieve(...scene(options), !!intervals, number(level, "level")));
   }
 
-  function retrieve({ sst, altitude, air, tb, noise = 0.5, salinity = 36, intervals = false,
-                      level = 0.6826894921370859 }) {
-    const r = checked(loaded().retrieve(+sst, +altitude, +air, tbOf(tb), noiseOf(noise),
-                                        +salinity, !!intervals, +level));
-    return r;
+  // An axis of a grid: [lowest, highest, points].
+  function axis(values, name) {
+    const [low, high, points] = numbers(values, name, 3);
+    if (!Number.isInteger(points)) throw new TypeError(`${name}: the number of points is a whole number`);
+    return [low, high, points];
   }
 
-  function misfitMap({ sst, altitude, air, tb, noise = 0.5, salinity = 36, wind = [0, 150, 151],
-                       rain = [-10, 150, 161] }) {
-    const m = checked(loaded().misfitMap(+sst, +altitude, +air, tbOf(tb), noiseOf(noise),
-                                         +salinity, wind.map(Number), rain.map(Number)));
+  function misfitMap(options) {
+    const { wind = [0, 150, 151], rain = [-10, 150, 161] } = options;
+    const m = checked(loaded().misfitMap(...scene(options), axis(wind, "wind"), axis(rain, "rain")));
     // chi2[j * wind.length + i] at rain[j], wind[i].
-    return { wind: m.wind, rain: m.rain, chi2: m.chi2 };
+    const map = { wind: m.wind, rain: m.rain, chi2: m.chi2 };
+    if (m.problem !== undefined) map.problem = m.problem;
+    return map;
   }
 
   // The table programs run in a Web Worker of their own, so that the page
@@ -72,44 +98,67 @@
     self.onmessage = (event) => {
       const { id, program, bytes, args, fileName } = event.data;
       started.then((m) => {
-        const r = m.runTable(program, bytes, args, fileName,
-                             (consumed) => self.postMessage({ id, consumed }));
+        let r;
+        try {
+          r = m.runTable(program, bytes, args, fileName,
+                         (consumed) => self.postMessage({ id, consumed }));
+        } catch (error) {
+          // An abort (memory ran out): this worker's module is done for.
+          self.postMessage({ id, failure: String(error) });
+          return;
+        }
         self.postMessage({ id, result: r }, [r.output.buffer]);
       }, (error) => self.postMessage({ id, failure: String(error) }));
     };
   }
 
-  let worker = null;
+  let worker = null;       // null: none yet; false: none can be made here
+  let workerWorked = false;
   let nextId = 0;
   const pending = new Map();
+
+  // Ends the worker and every run in it; the next run starts a fresh one.
+  function failWorker(message) {
+    for (const job of pending.values()) job.reject(new Error(message));
+    pending.clear();
+    worker.terminate();
+    worker = workerWorked ? null : false;  // a worker that never ran: none here
+  }
 
   function startWorker() {
     if (worker !== null) return worker;
     try {
       const source = moduleSource + "\n(" + workerMain.toString() + ")();\n";
-      worker = new Worker(URL.createObjectURL(new Blob([source], { type: "text/javascript" })));
+      const url = URL.createObjectURL(new Blob([source], { type: "text/javascript" }));
+      worker = new Worker(url);
       worker.onmessage = (event) => {
+        if (!workerWorked) URL.revokeObjectURL(url);
+        workerWorked = true;
         const job = pending.get(event.data.id);
         if (!job) return;
         if (event.data.consumed !== undefined) {
           job.onProgress(event.data.consumed);
+        } else if (event.data.failure !== undefined) {
+          failWorker("the page could not finish (" + event.data.failure + "): the programs " +
+                     "themselves take a file of any size");
         } else {
           pending.delete(event.data.id);
-          if (event.data.failure !== undefined) job.reject(new Error(event.data.failure));
-          else job.resolve(event.data.result);
+          job.resolve(event.data.result);
         }
       };
       worker.onerror = (event) => {
         event.preventDefault();
-        for (const job of pending.values()) job.reject(new Error("the worker failed: " + event.message));
-        pending.clear();
-        worker = false;  // from now on, on the page's thread
+        failWorker("the worker failed: " + event.message);
       };
     } catch (error) {
       worker = false;
     }
     return worker;
   }
+
+  // The file and what the program writes are held whole in the module's
+  // memory (at most 2 GiB): a file of this size leaves room for both.
+  const MAX_FILE_BYTES = 256 << 20;
 
   async function bytesOf(text) {
     if (typeof text === "string") return new TextEncoder().encode(text);
@@ -122,9 +171,17 @@
   // options: {args: ["--header", ...], fileName: "flight.csv" (by default the
   // file is standard input, "-"), onProgress: (bytesRead, bytesInAll) => {}}.
   async function runTable(program, text, options = {}) {
-    const args = Array.from(options.args || [], String);
+    const given = options.args === undefined ? [] : options.args;
+    if (!Array.isArray(given) || !given.every((a) => typeof a === "string")) {
+      throw new TypeError("runTable: options.args is an array of strings, one per argument");
+    }
+    const args = given.slice();
     const fileName = options.fileName === undefined ? "-" : String(options.fileName);
     const bytes = await bytesOf(text);
+    if (bytes.length > MAX_FILE_BYTES) {
+      throw new RangeError(`runTable: the page takes files up to ${MAX_FILE_BYTES >> 20} MiB; ` +
+                           "the programs themselves take a file of any size");
+    }
     const size = bytes.length;
     const onProgress = (consumed) => options.onProgress && options.onProgress(consumed, size);
     const w = startWorker();

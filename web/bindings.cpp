@@ -7,8 +7,10 @@
 #include <emscripten/val.h>
 
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "problem.hpp"
@@ -109,6 +111,28 @@ std::array<double, 6> six(const val& values) {
   return out;
 }
 
+// Why the retrieval would call a scene invalid_input, in the table programs'
+// words, or "".
+std::string scene_problem(double sst, double altitude, double air, const std::array<double, 6>& tb,
+                          double salinity) {
+  const std::array<std::pair<InputId, double>, 4> environment = {{{InputId::sst, sst},
+                                                                  {InputId::altitude, altitude},
+                                                                  {InputId::air, air},
+                                                                  {InputId::salinity, salinity}}};
+  for (const auto& [id, value] : environment) {
+    if (std::string problem = range_problem(id, float(value)); !problem.empty()) return problem;
+  }
+  for (const double t : tb) {
+    // Measured temperatures are taken in double: above 0 K and finite.
+    if (!(t > 0.0 && std::isfinite(t))) {
+      table::Problem problem;
+      table::describe_out_of_range(input_field(InputId::tb), float(t), problem);
+      return std::string(problem.view());
+    }
+  }
+  return {};
+}
+
 val retrieval(double sst, double altitude, double air, const val& tb, const val& noise_k,
               double salinity, bool intervals, double level) {
   val result = val::object();
@@ -130,6 +154,9 @@ val retrieval(double sst, double altitude, double air, const val& tb, const val&
   }
   result.set("iterations", r.iterations);
   result.set("status", std::string(status_name(r.status)));
+  if (r.status == RetrievalStatus::invalid_input) {
+    result.set("problem", scene_problem(sst, altitude, air, six(tb), salinity));
+  }
   return result;
 }
 
@@ -151,6 +178,10 @@ val misfit_map_of(double sst, double altitude, double air, const val& tb, const 
   }
   const MisfitMap map =
       misfit_map(float(sst), float(altitude), float(air), six(tb), noise, grid, float(salinity));
+  if (const std::string problem = scene_problem(sst, altitude, air, six(tb), salinity);
+      !problem.empty()) {
+    result.set("problem", problem);  // and the misfit is NaN throughout
+  }
   result.set("wind", float64_array(map.wind));
   result.set("rain", float64_array(map.rain));
   result.set("chi2", float64_array(map.chi2));

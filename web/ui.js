@@ -82,6 +82,10 @@
     let last = null;
 
     function update() {
+      // Nothing of an earlier scene stays on show beside an error.
+      last = null;
+      exactValues.textContent = "";
+      chart.innerHTML = "";
       guarded(() => {
         const values = order.map((name) => readNumber(inputs[name]));
         last = api.brightness(...values);
@@ -171,9 +175,10 @@
           tb: tbInputs.map(readNumber),
           noise: noiseText.length === 1 ? noiseText[0] : noiseText,
         };
+        canvas.getContext("2d").clearRect(0, 0, canvas.width, canvas.height);
         const r = api.retrieve({ ...scene, intervals: intervals.checked, level: readNumber(level) });
+        if (r.status === "invalid-input") throw new RangeError(r.problem);
         showRetrieval(output, r, intervals.checked);
-        if (r.status === "invalid-input") return;
         const grid = view.value === "domain" ? { wind: [0, 150, 241], rain: [-10, 150, 181] }
                                              : aroundAnswer(r);
         const map = api.misfitMap({ ...scene, ...grid });
@@ -271,6 +276,7 @@
     const form = $("table-form"), fileInput = $("table-file"), drop = $("table-drop");
     const run = $("table-run"), progress = $("table-progress"), output = $("table-result");
     let file = null;
+    let download = null;  // the object URL of the last output, released with it
     const choose = (chosen) => {
       file = chosen;
       run.disabled = !file;
@@ -284,7 +290,12 @@
       drop.classList.remove("over");
       if (e.dataTransfer.files.length) choose(e.dataTransfer.files[0]);
     });
-    drop.addEventListener("keydown", (e) => { if (e.key === "Enter" || e.key === " ") fileInput.click(); });
+    drop.addEventListener("keydown", (e) => {
+      if (e.key === "Enter" || e.key === " ") {
+        e.preventDefault();
+        fileInput.click();
+      }
+    });
     form.addEventListener("submit", async (e) => {
       e.preventDefault();
       if (!file) return;
@@ -299,7 +310,8 @@
           args, fileName: file.name,
           onProgress: (done, all) => { progress.value = all ? done / all : 1; },
         });
-        showTable(output, program, file.name, r);
+        if (download) URL.revokeObjectURL(download);
+        download = showTable(output, program, file.name, r);
       } catch (error) {
         output.innerHTML = "";
         const p = document.createElement("p");
@@ -313,6 +325,8 @@
     });
   }
 
+  // The run's outcome, its messages, a link to its output and its first
+  // lines; returns the link's object URL.
   function showTable(output, program, name, r) {
     output.innerHTML = "";
     const say = (tag, text, className) => {
@@ -322,16 +336,20 @@
       output.appendChild(e);
       return e;
     };
-    const lines = r.output.split("\n").length - 1;
+    let lines = 0;
+    for (const byte of r.outputBytes) if (byte === 10) ++lines;
     say("p", `${program} ended with exit status ${r.exitStatus}: ${lines} lines of output.`);
     if (r.messages) say("pre", r.messages, "error").setAttribute("aria-label", "messages");
     const stem = name.replace(/\.[^.]*$/, "");
     const extension = /\.[^.]*$/.exec(name);
-    const link = say("a", `Download ${stem}_${program}${extension ? extension[0] : ".csv"}`);
+    const fileName = `${stem}_${program}${extension ? extension[0] : ".csv"}`;
+    const link = say("a", `Download ${fileName}`);
     link.href = URL.createObjectURL(new Blob([r.outputBytes], { type: "text/csv" }));
-    link.download = `${stem}_${program}${extension ? extension[0] : ".csv"}`;
-    const preview = r.output.split("\n").slice(0, 8).join("\n");
+    link.download = fileName;
+    const head = new TextDecoder().decode(r.outputBytes.subarray(0, 1 << 16));
+    const preview = head.split("\n").slice(0, 8).join("\n");
     if (preview) say("pre", preview).setAttribute("aria-label", "the first lines of the output");
+    return link.href;
   }
 
   tbcalc.ready.then((api) => {

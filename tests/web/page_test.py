@@ -146,6 +146,26 @@ class Page(unittest.TestCase):
                                             else 0, "worker"])
         self.assertIn(b"not a number", run(TBFORWARD, "--header", stdin=FLIGHT.encode())[1])
 
+    def test_what_the_api_refuses(self):
+        scene = "{sst: 20, altitude: 1500, air: 10, tb: [150, 152, 153, 155, 158, 160]"
+        for call, expected in (
+                ("tbcalc.brightness(20, 1500, 10, 10, '5')", "TypeError: rain: a number"),
+                ("tbcalc.brightness(20, 1500, 10, 10, 5, null)", "TypeError: salinity"),
+                ("tbcalc.brightness(20, 99999, 10, 10, 5)", "RangeError: radar altitude 99999"),
+                (f"tbcalc.retrieve({{...{scene}}}, noise: {{length: 1e9}}}})", "TypeError: noise"),
+                (f"tbcalc.retrieve({{...{scene}}}, noise: 0}})", "RangeError"),
+                (f"tbcalc.retrieve({{...{scene}}}, air: 300}}).problem",
+                 "air temperature 300 out of range (-70 to 45 deg C): kelvin?"),
+                (f"tbcalc.misfitMap({{...{scene}}}, wind: [0, 10, 2.5]}})", "TypeError: wind"),
+                (f"tbcalc.misfitMap({{...{scene}}}, wind: [0, 200, 3]}})", "RangeError"),
+                ("tbcalc.runTable('tbforward', '', {args: '--header'})", "TypeError: runTable")):
+            with self.subTest(call=call):
+                said = self.driver.execute_async_script(
+                    "const done = arguments[0];"
+                    f"(async () => {call})().then((v) => done(String(v)),"
+                    " (e) => done(e.name + ': ' + e.message));")
+                self.assertTrue(said.startswith(expected), said)
+
     def test_fields_by_keyboard(self):
         driver = self.driver
         sst = driver.find_element(By.ID, "forward-sst")
