@@ -1,13 +1,22 @@
 // Decimal text of floating-point numbers, the same bytes wherever the programs
-// are built: reading as std::from_chars and writing as std::to_chars do. A C++
-// library without their floating-point overloads (the libc++ of WebAssembly
-// builds) gets the C library's correctly rounded strtod and printf in their
+// are built: reading as std::from_chars and writing as std::to_chars do in
+// libstdc++. Elsewhere (the libc++ of WebAssembly builds has no floating-point
+// overloads) the C library's correctly rounded strtod and printf take their
 // place, with the syntax, the errors and the choice of form decided here.
 #pragma once
 
 #include <charconv>
 #include <system_error>
 #include <version>
+
+// The C++ library's own conversions are taken where they are libstdc++'s,
+// whose errors the stand-ins copy; other libraries' may say out of range
+// where libstdc++ does not.
+#if defined(__cpp_lib_to_chars) && defined(__GLIBCXX__)
+#define TBCALC_LIBRARY_CHARCONV 1
+#else
+#define TBCALC_LIBRARY_CHARCONV 0
+#endif
 
 namespace tbcalc::console {
 
@@ -35,7 +44,7 @@ std::to_chars_result to_chars(char* first, char* last, float value);
 //   errc::result_out_of_range  a decimal that is not zero but rounds to zero, or
 //                              one beyond the largest double; value untouched
 inline std::from_chars_result read_double(const char* first, const char* last, double& value) {
-#if defined(__cpp_lib_to_chars)
+#if TBCALC_LIBRARY_CHARCONV
   return std::from_chars(first, last, value);
 #else
   return detail::from_chars(first, last, value);
@@ -50,7 +59,7 @@ inline std::from_chars_result read_double(const char* first, const char* last, d
 // the text, or {last, errc::value_too_large} when it does not fit.
 inline std::to_chars_result write_double(char* first, char* last, double value,
                                          std::chars_format format, int precision) {
-#if defined(__cpp_lib_to_chars)
+#if TBCALC_LIBRARY_CHARCONV
   return std::to_chars(first, last, value, format, precision);
 #else
   return detail::to_chars(first, last, value, format, precision);
@@ -65,7 +74,7 @@ inline std::to_chars_result write_double(char* first, char* last, double value,
 // "-0", "inf", "-inf", "nan", "-nan" as signed. Returns the end of the text,
 // or {last, errc::value_too_large} when it does not fit (15 chars always do).
 inline std::to_chars_result write_float_shortest(char* first, char* last, float value) {
-#if defined(__cpp_lib_to_chars)
+#if TBCALC_LIBRARY_CHARCONV
   return std::to_chars(first, last, value);
 #else
   return detail::to_chars(first, last, value);
