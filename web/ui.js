@@ -28,9 +28,13 @@
         aria-describedby="${id}-range"><input type="range" aria-label="${field.longName} slider"
         tabindex="-1"></div><small id="${id}-range">${range}</small>`;
     const [number, slider] = box.querySelectorAll("input");
-    slider.min = field.low;
+    const step = SLIDER_STEP[field.name] || 1;
+    // A range that leaves its low end out starts one step above it.
+    slider.min = field.lowExcluded ? field.low + step : field.low;
     slider.max = field.high;
-    slider.step = SLIDER_STEP[field.name] || "any";
+    slider.step = step;
+    number.min = slider.min;  // the arrow keys stop at the range's ends
+    number.max = field.high;
     number.value = slider.value = value;
     number.addEventListener("input", () => {
       if (number.value !== "") slider.value = number.value;
@@ -44,18 +48,22 @@
     return number;
   }
 
+  // The field's number; an empty field or text that is no number says so.
   function readNumber(input) {
-    const value = input.value.trim() === "" ? NaN : Number(input.value);
-    return value;
+    if (input.value.trim() === "" || input.validity.badInput) {
+      throw new RangeError(`${input.dataset.longName || "this field"}: a number is needed`);
+    }
+    return Number(input.value);
   }
 
-  // Runs `compute`; a RangeError marks the inputs and shows its message.
+  // Runs `compute`; a RangeError or TypeError marks the input it names and
+  // shows its message in place of the results.
   function guarded(compute, output, inputs) {
     for (const input of inputs) input.removeAttribute("aria-invalid");
     try {
       compute();
     } catch (error) {
-      if (!(error instanceof RangeError)) throw error;
+      if (!(error instanceof RangeError || error instanceof TypeError)) throw error;
       const named = inputs.find((input) => error.message.startsWith(input.dataset.longName));
       if (named) named.setAttribute("aria-invalid", "true");
       output.innerHTML = "";
@@ -135,7 +143,7 @@
                       `<input type="number" id="retrieve-tb${i + 1}" step="any">`;
       form.appendChild(box);
       const input = box.querySelector("input");
-      input.dataset.longName = fields.tb.longName;
+      input.dataset.longName = `Tb at ${f.toFixed(2)} GHz`;
       input.addEventListener("input", update);
       return input;
     });
@@ -147,6 +155,7 @@
       <input type="number" id="retrieve-level" value="0.6827" step="any" min="0" max="1" aria-label="confidence level"></label>`;
     form.appendChild(extra);
     const noise = $("retrieve-noise"), intervals = $("retrieve-intervals"), level = $("retrieve-level");
+    level.dataset.longName = "confidence level";
     for (const input of [noise, intervals, level]) input.addEventListener("input", update);
     const view = $("misfit-view");
     view.addEventListener("change", update);
@@ -155,7 +164,10 @@
 
     function take() {
       const tb = forward.tb();
-      if (!tb) return;
+      if (!tb) {
+        output.innerHTML = '<p class="error">The forward inputs have an error: mend them first.</p>';
+        return;
+      }
       const values = forward.values();
       tbInputs.forEach((input, i) => { input.value = shortestFloat(tb[i]); });
       inputs.sst.value = values[0];
@@ -168,14 +180,21 @@
 
     function update() {
       guarded(() => {
-        const noiseText = noise.value.split(",").map((v) => Number(v.trim()));
+        canvas.getContext("2d").clearRect(0, 0, canvas.width, canvas.height);
+        const noiseText = noise.value.split(",").map((v) => (v.trim() === "" ? NaN : Number(v)));
+        if (noiseText.length !== 1 && noiseText.length !== 6) {
+          throw new RangeError(`noise: one value, or six separated by commas (${noiseText.length} given)`);
+        }
+        const tb = tbInputs.map(readNumber);
+        tb.forEach((t, i) => {
+          if (!(t > 0)) throw new RangeError(`${tbInputs[i].dataset.longName}: above 0 K, as measured`);
+        });
         const scene = {
           sst: readNumber(inputs.sst), altitude: readNumber(inputs.altitude),
           air: readNumber(inputs.air), salinity: readNumber(inputs.salinity),
-          tb: tbInputs.map(readNumber),
+          tb,
           noise: noiseText.length === 1 ? noiseText[0] : noiseText,
         };
-        canvas.getContext("2d").clearRect(0, 0, canvas.width, canvas.height);
         const r = api.retrieve({ ...scene, intervals: intervals.checked, level: readNumber(level) });
         if (r.status === "invalid-input") throw new RangeError(r.problem);
         showRetrieval(output, r, intervals.checked);
@@ -264,7 +283,8 @@
     ctx.setLineDash([]);
     ctx.fillStyle = "#1d2733"; ctx.font = "11px sans-serif";
     ctx.textAlign = "center";
-    ctx.fillText(`${w0.toFixed(1)}`, left, H - 16); ctx.fillText(`${w1.toFixed(1)}`, left + pw, H - 16);
+    ctx.fillText(`${w0.toFixed(1)}`, left, H - 16); ctx.textAlign = "right"; ctx.fillText(`${w1.toFixed(1)}`, left + pw, H - 16);
+    ctx.textAlign = "center";
     ctx.fillText("wind, m/s", left + pw / 2, H - 4);
     ctx.textAlign = "right";
     ctx.fillText(`${r1.toFixed(1)}`, left - 4, top + 10); ctx.fillText(`${r0.toFixed(1)}`, left - 4, top + ph);
@@ -311,6 +331,7 @@
           onProgress: (done, all) => { progress.value = all ? done / all : 1; },
         });
         if (download) URL.revokeObjectURL(download);
+        download = null;
         download = showTable(output, program, file.name, r);
       } catch (error) {
         output.innerHTML = "";
@@ -338,11 +359,14 @@
     };
     let lines = 0;
     for (const byte of r.outputBytes) if (byte === 10) ++lines;
-    say("p", `${program} ended with exit status ${r.exitStatus}: ${lines} lines of output.`);
+    const outcome = r.exitStatus === 0 ? "finished"
+                                       : `ended with exit status ${r.exitStatus}: see its messages`;
+    say("p", `${program} ${outcome}. ${lines} ${lines === 1 ? "line" : "lines"} of output.`);
     if (r.messages) say("pre", r.messages, "error").setAttribute("aria-label", "messages");
     const stem = name.replace(/\.[^.]*$/, "");
     const extension = /\.[^.]*$/.exec(name);
     const fileName = `${stem}_${program}${extension ? extension[0] : ".csv"}`;
+    if (r.outputBytes.length === 0) return null;
     const link = say("a", `Download ${fileName}`);
     link.href = URL.createObjectURL(new Blob([r.outputBytes], { type: "text/csv" }));
     link.download = fileName;
