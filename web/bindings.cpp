@@ -6,6 +6,7 @@
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
@@ -39,6 +40,13 @@ val float64_array(const std::vector<double>& values) {
       .new_(emscripten::typed_memory_view(values.size(), values.data()));
 }
 
+// A bad value or setting: its message, for api.js to throw.
+val failure(const std::string& message) {
+  val result = val::object();
+  result.set("error", message);
+  return result;
+}
+
 val inputs_table() {
   val table = val::array();
   for (const InputField& field : inputs) {
@@ -69,46 +77,43 @@ std::string range_problem(InputId id, float value) {
 val brightness(double sst, double altitude, double air, double wind, double rain, double salinity) {
   const std::array<float, 6> typed = {float(sst),  float(altitude), float(air),
                                       float(wind), float(rain),     float(salinity)};
-  val result = val::object();
   for (std::size_t k = 0; k < typed.size(); ++k) {
     const std::string problem = range_problem(forward_inputs[k], typed[k]);
-    if (!problem.empty()) {
-      result.set("error", problem);
-      return result;
-    }
+    if (!problem.empty()) return failure(problem);
   }
   TypedEnvironment environment;
   const std::array<float, 6> tb =
       environment.channels(typed[0], typed[1], typed[2], typed[5]).brightness({typed[3], typed[4]});
   std::array<char, dialogue::kResultLinesSize> lines;
   dialogue::write_result_lines(tb, lines);
+  val result = val::object();
   result.set("tb", number_array(tb));
   result.set("lines", std::string(lines.data(), lines.size()));
   return result;
 }
 
-// The noise as given (a number or six) and the options, or a message.
-std::string read_settings(const val& noise_k, bool intervals, double level, Noise& noise,
-                          RetrievalOptions& options) {
-  std::vector<double> k;
-  if (noise_k.isNumber()) {
-    k.push_back(noise_k.as<double>());
-  } else {
-    k = emscripten::vecFromJSArray<double>(noise_k);
-  }
+// The measurements and settings of one retrieval as JavaScript gives them.
+struct Scene {
+  std::array<double, 6> tb;
+  Noise noise = default_noise_k;
+  RetrievalOptions options;
+};
+
+// Reads six brightness temperatures, the noise (a number or six) and the
+// options into `scene`; returns what is wrong with them, or "".
+std::string read_scene(const val& tb, const val& noise_k, bool intervals, double level,
+                       Scene& scene) {
+  const std::vector<double> t = emscripten::vecFromJSArray<double>(tb);
+  if (t.size() != 6) return "tb: six brightness temperatures are needed, one per channel";
+  std::copy(t.begin(), t.end(), scene.tb.begin());
+  const std::vector<double> k = noise_k.isNumber() ? std::vector<double>{noise_k.as<double>()}
+                                                   : emscripten::vecFromJSArray<double>(noise_k);
   if (const SettingCheck c = check_noise_count(k.size()); !c.ok) return std::string(c.message);
   if (const SettingCheck c = check_noise(k); !c.ok) return std::string(c.message);
-  noise = k.size() == 1 ? Noise(k[0]) : Noise(std::array{k[0], k[1], k[2], k[3], k[4], k[5]});
-  options = {intervals, level};
-  if (const SettingCheck c = check_options(options); !c.ok) return std::string(c.message);
+  scene.noise = k.size() == 1 ? Noise(k[0]) : Noise(std::array{k[0], k[1], k[2], k[3], k[4], k[5]});
+  scene.options = {intervals, level};
+  if (const SettingCheck c = check_options(scene.options); !c.ok) return std::string(c.message);
   return {};
-}
-
-std::array<double, 6> six(const val& values) {
-  const std::vector<double> v = emscripten::vecFromJSArray<double>(values);
-  std::array<double, 6> out;
-  for (std::size_t i = 0; i < 6; ++i) out[i] = i < v.size() ? v[i] : 0.0;
-  return out;
 }
 
 // Why the retrieval would call a scene invalid_input, in the table programs'
@@ -135,50 +140,39 @@ std::string scene_problem(double sst, double altitude, double air, const std::ar
 
 val retrieval(double sst, double altitude, double air, const val& tb, const val& noise_k,
               double salinity, bool intervals, double level) {
-  val result = val::object();
-  if (tb["length"].as<int>() != 6) {
-    result.set("error", std::string("tb: six brightness temperatures are needed, one per channel"));
-    return result;
-  }
-  Noise noise(default_noise_k);
-  RetrievalOptions options;
-  if (const std::string problem = read_settings(noise_k, intervals, level, noise, options);
+  Scene scene;
+  if (const std::string problem = read_scene(tb, noise_k, intervals, level, scene);
       !problem.empty()) {
-    result.set("error", problem);
-    return result;
+    return failure(problem);
   }
-  const Retrieval r =
-      retrieve(float(sst), float(altitude), float(air), six(tb), noise, options, float(salinity));
+  const Retrieval r = retrieve(float(sst), float(altitude), float(air), scene.tb, scene.noise,
+                               scene.options, float(salinity));
+  val result = val::object();
   for (const RetrievalField& field : retrieval_fields) {
     result.set(std::string(field.name), r.*field.member);
   }
   result.set("iterations", r.iterations);
   result.set("status", std::string(status_name(r.status)));
   if (r.status == RetrievalStatus::invalid_input) {
-    result.set("problem", scene_problem(sst, altitude, air, six(tb), salinity));
+    result.set("problem", scene_problem(sst, altitude, air, scene.tb, salinity));
   }
   return result;
 }
 
 val misfit_map_of(double sst, double altitude, double air, const val& tb, const val& noise_k,
                   double salinity, const val& wind, const val& rain) {
-  val result = val::object();
-  Noise noise(default_noise_k);
-  RetrievalOptions options;
-  if (const std::string problem = read_settings(noise_k, false, one_sigma_level, noise, options);
+  Scene scene;
+  if (const std::string problem = read_scene(tb, noise_k, false, one_sigma_level, scene);
       !problem.empty()) {
-    result.set("error", problem);
-    return result;
+    return failure(problem);
   }
   const MisfitMapGrid grid{wind[0].as<double>(), wind[1].as<double>(), wind[2].as<int>(),
                            rain[0].as<double>(), rain[1].as<double>(), rain[2].as<int>()};
-  if (const SettingCheck c = check_misfit_grid(grid); !c.ok) {
-    result.set("error", std::string(c.message));
-    return result;
-  }
-  const MisfitMap map =
-      misfit_map(float(sst), float(altitude), float(air), six(tb), noise, grid, float(salinity));
-  if (const std::string problem = scene_problem(sst, altitude, air, six(tb), salinity);
+  if (const SettingCheck c = check_misfit_grid(grid); !c.ok) return failure(std::string(c.message));
+  const MisfitMap map = misfit_map(float(sst), float(altitude), float(air), scene.tb, scene.noise,
+                                   grid, float(salinity));
+  val result = val::object();
+  if (const std::string problem = scene_problem(sst, altitude, air, scene.tb, salinity);
       !problem.empty()) {
     result.set("problem", problem);  // and the misfit is NaN throughout
   }
